@@ -1,0 +1,404 @@
+#include "xmesh/xmesh.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+// A position in the text that knows where the text ends.
+struct stelle {
+    const char* begin;
+    const char* p;
+    const char* end;
+};
+
+bool isDigit(char ch)
+{
+    return ch >= '0' && ch <= '9';
+}
+
+bool isSpace(char ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
+}
+
+// Moves to the next occurrence of `landmark`; false, without moving, when there is none.
+bool find(stelle& at, std::string_view landmark)
+{
+    size_t offset = std::string_view(at.p, size_t(at.end - at.p)).find(landmark);
+    if (offset == std::string_view::npos)
+        return false;
+    at.p += offset;
+    return true;
+}
+
+void advance(stelle& at, size_t k)
+{
+    at.p += std::min(k, size_t(at.end - at.p));
+}
+
+// Moves to the next decimal digit, stepping over anything else, signs included.
+void digitSkip(stelle& at)
+{
+    while (at.p < at.end && !isDigit(*at.p))
+        ++at.p;
+}
+
+void skipSpace(stelle& at)
+{
+    while (at.p < at.end && isSpace(*at.p))
+        ++at.p;
+}
+
+// Steps over white space and then `sep`; false when something else comes first.
+bool expect(stelle& at, char sep)
+{
+    skipSpace(at);
+    if (at.p < at.end && *at.p == sep) {
+        ++at.p;
+        return true;
+    }
+    return false;
+}
+
+// The next character after white space, or 0 at the end of the text.
+char peek(stelle& at)
+{
+    skipSpace(at);
+    return at.p < at.end ? *at.p : 0;
+}
+
+enum class Num { ok, none, too_large };
+
+// A decimal integer after white space: an optional sign, then digits.
+Num readInt(stelle& at, int32_t& value)
+{
+    skipSpace(at);
+    const char* first = at.p;
+    if (first + 1 < at.end && first[0] == '+' && isDigit(first[1]))
+        ++first; // from_chars takes a '-' only
+    auto [last, ec] = std::from_chars(first, at.end, value);
+    if (ec == std::errc::invalid_argument)
+        return Num::none;
+    at.p = last;
+    return ec == std::errc::result_out_of_range ? Num::too_large : Num::ok;
+}
+
+// from_chars gives no value for a number beyond double range. Its decimal
+// exponent tells an overflow, which is an infinity, from an underflow, which is zero.
+double beyondRange(const char* s, const char* e)
+{
+    long long scale = 0; // decimal exponent of the first nonzero digit, give or take one
+    bool point = false, nonzero = false;
+    for (; s < e && *s != 'e' && *s != 'E'; ++s) {
+        if (*s == '.')
+            point = true;
+        else if (*s != '0' || nonzero) {
+            nonzero = true;
+            if (!point)
+                ++scale;
+        } else if (point)
+            --scale;
+    }
+    if (s < e) {
+        ++s;
+        bool negative = s < e && *s == '-';
+        if (s < e && (*s == '-' || *s == '+'))
+            ++s;
+        long long exponent = 0;
+        for (; s < e && isDigit(*s); ++s)
+            exponent = std::min(exponent * 10 + (*s - '0'), 1000000000LL);
+        scale += negative ? -exponent : exponent;
+    }
+    return scale > 0 ? HUGE_VAL : 0.0;
+}
+
+// Rounds to the nearest float; beyond the largest float the value becomes an infinity.
+float toFloat(double d)
+{
+    // Halfway between FLT_MAX and 2^128: from here on, rounding gives infinity.
+    const double overflow = 0x1.ffffffp127;
+    if (std::fabs(d) >= overflow)
+        return d < 0 ? -INFINITY : INFINITY;
+    if (std::fabs(d) > FLT_MAX)
+        return d < 0 ? -FLT_MAX : FLT_MAX;
+    return float(d);
+}
+
+// A decimal number after white space: optional sign, digits with an optional
+// point ("5." and ".5" are numbers), optional exponent. Read in double
+// precision, then rounded to float.
+bool readFloat(stelle& at, float& value)
+{
+    skipSpace(at);
+    const char* s = at.p;
+    bool negative = false;
+    if (s < at.end && (*s == '+' || *s == '-')) {
+        negative = *s == '-';
+        ++s;
+    }
+    // Only decimal numbers: from_chars alone would also take "inf" and "nan".
+    if (s == at.end || !(isDigit(*s) || (*s == '.' && s + 1 < at.end && isDigit(s[1]))))
+        return false;
+
+    double d = 0;
+    auto [last, ec] = std::from_chars(s, at.end, d, std::chars_format::general);
+    if (ec == std::errc::invalid_argument)
+        return false;
+    if (ec == std::errc::result_out_of_range)
+        d = beyondRange(s, last);
+    at.p = last;
+    value = toFloat(negative ? -d : d);
+    return true;
+}
+
+// What stands at the cursor, for messages.
+std::string found(stelle at)
+{
+    skipSpace(at);
+    if (at.p == at.end)
+        return "the end of the file";
+    std::string word;
+    for (const char* q = at.p; q < at.end && word.size() < 12 && !isSpace(*q); ++q) {
+        unsigned char ch = (unsigned char)*q;
+        if (ch < 0x20 || ch >= 0x7f) {
+            if (word.empty()) {
+                char byte[32];
+                std::snprintf(byte, sizeof(byte), "a byte of value %d", ch);
+                return byte;
+            }
+            break;
+        }
+        word += char(ch);
+    }
+    return "\"" + word + "\"";
+}
+
+#if defined(__GNUC__)
+__attribute__((format(printf, 3, 4)))
+#endif
+bool fail(ReadError* err, const stelle& at, const char* format, ...)
+{
+    char what[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(what, sizeof(what), format, args);
+    va_end(args);
+
+    err->line = 1 + int(std::count(at.begin, at.p, '\n'));
+    err->what = what;
+    return false;
+}
+
+// A vertex or face count followed by ';'. A text of n bytes holds at most
+// n / `min_bytes` elements, so a larger count is refused before anything is allocated.
+bool readCount(stelle& at, int32_t& count, const char* name, int min_bytes, ReadError* err)
+{
+    Num r = readInt(at, count);
+    if (r == Num::none)
+        return fail(err, at, "expected the %s, found %s", name, found(at).c_str());
+    if (r == Num::too_large || count > (at.end - at.p) / min_bytes)
+        return fail(err, at, "the %s is larger than the rest of the file could hold", name);
+    if (count < 0)
+        return fail(err, at, "the %s is negative", name);
+    if (!expect(at, ';'))
+        return fail(err, at, "expected ';' after the %s, found %s", name, found(at).c_str());
+    return true;
+}
+
+// Steps over what follows element i of a list of `count` elements: ',' before
+// the next element, ';' after the last. A list that ends early or runs on is refused.
+bool listSeparator(stelle& at, int32_t i, int32_t count, const char* list, const char* element,
+                   const char* elements, ReadError* err)
+{
+    bool last = i + 1 == count;
+    char sep = peek(at);
+    if (sep == (last ? ';' : ',')) {
+        ++at.p;
+        return true;
+    }
+    if (sep == ';')
+        return fail(err, at, "%s ends after %d of %d %s", list, i + 1, count, elements);
+    if (sep == ',')
+        return fail(err, at, "%s goes on past its count of %d %s", list, count, elements);
+    return fail(err, at, "expected '%c' in %s after %s %d, found %s", last ? ';' : ',', list, element, i,
+                found(at).c_str());
+}
+
+// Reads "x; y; z;". Returns what was expected and not found, or nullptr.
+const char* readVector(stelle& at, mvertex& v)
+{
+    float* xyz[3] = {&v.x, &v.y, &v.z};
+    static const char* const number[3] = {"the x coordinate", "the y coordinate", "the z coordinate"};
+    static const char* const semicolon[3] = {"';' after the x coordinate", "';' after the y coordinate",
+                                             "';' after the z coordinate"};
+    for (int k = 0; k < 3; ++k) {
+        if (!readFloat(at, *xyz[k]))
+            return number[k];
+        if (!expect(at, ';'))
+            return semicolon[k];
+    }
+    return nullptr;
+}
+
+// An empty list may still carry its closing ';', as in "0;;".
+void emptyList(stelle& at)
+{
+    if (peek(at) == ';')
+        ++at.p;
+}
+
+bool detectNumVerts(stelle& at, int32_t& numverts, ReadError* err)
+{
+    // The first digit after the marker starts the count, whatever stands before it.
+    digitSkip(at);
+    if (at.p == at.end)
+        return fail(err, at, "expected the vertex count after \"Mesh {\", found the end of the file");
+    if (at.p[-1] == '-')
+        return fail(err, at, "the vertex count is negative");
+    if (!readCount(at, numverts, "vertex count", 6, err))
+        return false;
+    std::printf("Found %d vertices\n", numverts);
+    return true;
+}
+
+bool readVertices(stelle& at, mdata* md, ReadError* err)
+{
+    md->verts.resize(size_t(md->numverts));
+    if (md->numverts == 0)
+        emptyList(at);
+    for (int32_t i = 0; i < md->numverts; ++i) {
+        if (const char* missing = readVector(at, md->verts[i]))
+            return fail(err, at, "vertex %d: expected %s, found %s", i, missing, found(at).c_str());
+        if (!listSeparator(at, i, md->numverts, "the vertex list", "vertex", "vertices", err))
+            return false;
+    }
+    return true;
+}
+
+bool detectnumfaces(stelle& at, int32_t& numfaces, ReadError* err)
+{
+    if (!readCount(at, numfaces, "face count", 4, err))
+        return false;
+    std::printf("Found %d faces\n", numfaces);
+    return true;
+}
+
+// The room file keeps an index in a 16-bit field that the level editor reads as signed.
+const int32_t MAX_ROOM_INDEX = 32767;
+
+bool readFaces(stelle& at, mdata* md, ReadError* err)
+{
+    md->faces.resize(size_t(md->numfaces));
+    if (md->numfaces == 0)
+        emptyList(at);
+    for (int32_t i = 0; i < md->numfaces; ++i) {
+        mface& face = md->faces[i];
+        Num r = readInt(at, face.num_verts);
+        if (r == Num::none)
+            return fail(err, at, "face %d: expected the corner count, found %s", i, found(at).c_str());
+        if (r == Num::too_large || face.num_verts > (at.end - at.p) / 2)
+            return fail(err, at, "face %d: the corner count is larger than the rest of the file could hold", i);
+        if (face.num_verts < 1)
+            return fail(err, at, "face %d: the corner count is %d; a face needs at least one corner", i,
+                        face.num_verts);
+        if (!expect(at, ';'))
+            return fail(err, at, "face %d: expected ';' after the corner count, found %s", i, found(at).c_str());
+        if (md->face_verts.size() > size_t(INT32_MAX - face.num_verts))
+            return fail(err, at, "face %d: the mesh has more corners than a room file can hold", i);
+
+        face.first = int32_t(md->face_verts.size());
+        char list[64];
+        std::snprintf(list, sizeof(list), "the index list of face %d", i);
+        for (int32_t t = 0; t < face.num_verts; ++t) {
+            int32_t index = 0;
+            if (readInt(at, index) != Num::ok)
+                return fail(err, at, "face %d: expected vertex index %d of %d, found %s", i, t, face.num_verts,
+                            found(at).c_str());
+            if (index < 0 || index >= md->numverts)
+                return fail(err, at, "face %d: vertex index %d is out of range; the mesh has %d vertices", i, index,
+                            md->numverts);
+            if (index > MAX_ROOM_INDEX)
+                return fail(err, at, "face %d: vertex index %d is above %d, the largest the level editor can read",
+                            i, index, MAX_ROOM_INDEX);
+            md->face_verts.push_back(index);
+            if (!listSeparator(at, t, face.num_verts, list, "index", "indices", err))
+                return false;
+        }
+        if (!listSeparator(at, i, md->numfaces, "the face list", "face", "faces", err))
+            return false;
+    }
+    return true;
+}
+
+// Normals never reach the room file, so whatever cannot be read is left zero
+// instead of stopping the conversion. The search starts after the face list:
+// a template declaration of the same name stands ahead of the mesh.
+void readNormals(stelle& at, mdata* md)
+{
+    md->normals.assign(size_t(md->numverts), mvertex{0, 0, 0});
+    if (!find(at, "MeshNormals {"))
+        return;
+    advance(at, std::string_view("MeshNormals {").size());
+
+    int32_t count = 0;
+    if (readInt(at, count) != Num::ok || !expect(at, ';'))
+        return;
+    count = std::min(count, md->numverts);
+    for (int32_t i = 0; i < count; ++i) {
+        mvertex normal;
+        if (readVector(at, normal))
+            return;
+        md->normals[i] = normal;
+        char sep = peek(at);
+        if (sep != ',' && sep != ';')
+            return;
+        ++at.p;
+    }
+}
+
+} // namespace
+
+bool TestInfile(std::string_view puf)
+{
+    stelle at{puf.data(), puf.data(), puf.data() + puf.size()};
+    if (!find(at, MESH_MARKER))
+        return false;
+    advance(at, 1);
+    if (!find(at, "MeshMaterialList"))
+        return false;
+    advance(at, 1);
+    if (find(at, MESH_MARKER))
+        std::printf("File contains more than one Meshes.\nOnly the first object will be converted. \n"
+                    "Please edit the .x file for more objects.\n");
+    return true;
+}
+
+int32_t detectmaxnumvertsinface(const mdata* md)
+{
+    int32_t most = 0;
+    for (const mface& face : md->faces)
+        most = std::max(most, face.num_verts);
+    return most;
+}
+
+bool DateiLesen(mdata* md, std::string_view puf, ReadError* err)
+{
+    *md = mdata();
+    stelle at{puf.data(), puf.data(), puf.data() + puf.size()};
+    if (!find(at, MESH_MARKER))
+        return fail(err, at, "expected a mesh: \"Mesh {\" at the start of a line");
+    advance(at, MESH_MARKER.size());
+
+    if (!detectNumVerts(at, md->numverts, err) || !readVertices(at, md, err))
+        return false;
+    if (!detectnumfaces(at, md->numfaces, err) || !readFaces(at, md, err))
+        return false;
+    md->maxnumvertsinface = detectmaxnumvertsinface(md);
+    readNormals(at, md);
+    return true;
+}
