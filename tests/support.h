@@ -1,0 +1,258 @@
+// Helpers shared by the tests: byte builders, a room file reader, temporary
+// folders and running the built program the way a user does.
+#pragma once
+
+#include "driver/mdata.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace fs = std::filesystem;
+
+typedef std::vector<unsigned char> Bytes;
+
+// Little-endian values, spelled out byte by byte.
+struct ByteWriter {
+    Bytes out;
+    ByteWriter& u8(unsigned v) { out.push_back((unsigned char)v); return *this; }
+    ByteWriter& i16(int32_t v) { return u8(v & 0xff).u8((v >> 8) & 0xff); }
+    ByteWriter& i32(int32_t v) { return i16(v & 0xffff).i16(int32_t(uint32_t(v) >> 16)); }
+    ByteWriter& f32(float f)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        return i32(int32_t(bits));
+    }
+};
+
+// The room file for a mesh, laid out field by field as the level editor reads it.
+inline Bytes expectedRoom(const std::vector<mvertex>& verts, const std::vector<std::vector<int>>& faces)
+{
+    int32_t facebytes = 0;
+    for (const auto& f : faces)
+        facebytes += 19 + 30 * int32_t(f.size());
+    ByteWriter w;
+    w.i32(5).i32(12).i32(4).i32(int32_t(verts.size())).i32(int32_t(faces.size()));
+    w.i32(1).i32(12 * int32_t(verts.size()));
+    for (const mvertex& v : verts)
+        w.f32(v.x).f32(v.y).f32(v.z);
+    w.i32(2).i32(facebytes);
+    for (const auto& f : faces) {
+        w.u8(4).i32(int32_t(f.size())).f32(0).f32(0).f32(0).i16(0);
+        for (int index : f)
+            w.i16(index).f32(1).f32(1).f32(0).f32(0).f32(0).f32(0).f32(1);
+    }
+    w.i32(3).i32(4);
+    return w.out;
+}
+
+// A room file read back as the level editor reads it, with every chunk length
+// checked against the bytes that the chunk really holds.
+struct RoomRead {
+    bool ok = false;
+    std::string why;
+    std::vector<mvertex> verts;
+    std::vector<std::vector<int>> faces;
+};
+
+inline RoomRead readRoom(const Bytes& b)
+{
+    RoomRead r;
+    size_t at = 0;
+    auto need = [&](size_t n) { return at + n <= b.size(); };
+    auto u8 = [&]() { return b[at++]; };
+    auto i16 = [&]() { int16_t v = int16_t(b[at] | (b[at + 1] << 8)); at += 2; return v; };
+    auto i32 = [&]() {
+        uint32_t v = uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+        at += 4;
+        return int32_t(v);
+    };
+    auto f32 = [&]() { uint32_t v = uint32_t(i32()); float f; std::memcpy(&f, &v, 4); return f; };
+    auto bad = [&](const char* why) { r.why = why; return r; };
+
+    int32_t nv = 0, nf = 0;
+    for (;;) {
+        if (!need(8))
+            return bad("truncated chunk header");
+        int32_t tag = i32(), len = i32();
+        if (tag == 3) {
+            if (len != 4 || at != b.size())
+                return bad("end chunk wrong or not last");
+            r.ok = true;
+            return r;
+        }
+        size_t start = at;
+        if (tag == 5) {
+            if (!need(12))
+                return bad("truncated header");
+            if (i32() != 4)
+                return bad("version");
+            nv = i32();
+            nf = i32();
+        } else if (tag == 1) {
+            if (nv < 0 || !need(size_t(nv) * 12))
+                return bad("truncated vertices");
+            for (int32_t i = 0; i < nv; ++i) {
+                mvertex v;
+                v.x = f32(); v.y = f32(); v.z = f32();
+                r.verts.push_back(v);
+            }
+        } else if (tag == 2) {
+            for (int32_t i = 0; i < nf; ++i) {
+                if (!need(19))
+                    return bad("truncated face");
+                if (u8() != 4)
+                    return bad("light multiple");
+                int32_t n = i32();
+                if (f32() != 0 || f32() != 0 || f32() != 0 || i16() != 0)
+                    return bad("face fields");
+                if (n < 0 || !need(size_t(n) * 30))
+                    return bad("truncated corners");
+                std::vector<int> face;
+                for (int32_t t = 0; t < n; ++t) {
+                    face.push_back(i16());
+                    float c[7];
+                    for (float& f : c)
+                        f = f32();
+                    if (c[0] != 1 || c[1] != 1 || c[2] != 0 || c[3] != 0 || c[4] != 0 || c[5] != 0 || c[6] != 1)
+                        return bad("corner fields");
+                }
+                r.faces.push_back(face);
+            }
+        } else {
+            return bad("unknown chunk");
+        }
+        if (at - start != size_t(len))
+            return bad("chunk length differs from its content");
+    }
+}
+
+inline Bytes readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::string readText(const fs::path& path)
+{
+    Bytes b = readFile(path);
+    return std::string(b.begin(), b.end());
+}
+
+inline void writeFile(const fs::path& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+// A fresh folder for one test, removed afterwards.
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        std::random_device rd;
+        path = fs::temp_directory_path() / ("tovrek-test-" + std::to_string(rd()) + std::to_string(rd()));
+        fs::create_directories(path);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path operator/(const std::string& name) const { return path / name; }
+    // The names in the folder, sorted.
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> all;
+        for (const auto& entry : fs::directory_iterator(path))
+            all.push_back(entry.path().filename().string());
+        std::sort(all.begin(), all.end());
+        return all;
+    }
+};
+
+struct RunResult {
+    int status = -1;
+    std::string out; // everything the program printed
+};
+
+inline std::string quoteArg(const std::string& arg)
+{
+#ifdef _WIN32
+    return "\"" + arg + "\"";
+#else
+    std::string q = "'";
+    for (char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+#endif
+}
+
+// Runs the built program in `dir` with `args`, as a user would from a shell.
+// `setup` goes before the command (POSIX shells only), such as a ulimit.
+inline RunResult runTovrek(const TempDir& dir, const std::vector<std::string>& args, const std::string& setup = "")
+{
+    fs::path log = dir.path.parent_path() / (dir.path.filename().string() + ".console");
+    std::string cmd = "cd " + quoteArg(dir.path.string()) + " && " + setup + quoteArg(TOVREK_EXE);
+    for (const std::string& arg : args)
+        cmd += " " + quoteArg(arg);
+    cmd += " > " + quoteArg(log.string()) + " 2>&1";
+#ifdef _WIN32
+    cmd = "\"" + cmd + "\"";
+#endif
+    RunResult run;
+    int raw = std::system(cmd.c_str());
+#ifdef _WIN32
+    run.status = raw;
+#else
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+#endif
+    run.out = readText(log);
+    std::error_code ec;
+    fs::remove(log, ec);
+    return run;
+}
+
+// The mesh of examples/cube.x.
+inline std::vector<mvertex> cubeVerts()
+{
+    return {{1, 1, -1}, {1, -1, -1}, {-1, -1, -1}, {-1, 1, -1},
+            {1, 0.999999f, 1}, {0.999999f, -1.000001f, 1}, {-1, -1, 1}, {-1, 1, 1}};
+}
+
+inline std::vector<std::vector<int>> cubeFaces()
+{
+    return {{0, 1, 2, 3}, {4, 7, 6, 5}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {4, 0, 3, 7}};
+}
+
+inline std::string cubeText()
+{
+    return readText(fs::path(TOVREK_EXAMPLES) / "cube.x");
+}
+
+inline mdata makeMesh(const std::vector<mvertex>& verts, const std::vector<std::vector<int>>& faces)
+{
+    mdata md;
+    md.numverts = int32_t(verts.size());
+    md.numfaces = int32_t(faces.size());
+    md.verts = verts;
+    md.normals.assign(verts.size(), mvertex{0, 0, 0});
+    for (const auto& f : faces) {
+        md.faces.push_back(mface{int32_t(f.size()), int32_t(md.face_verts.size())});
+        md.face_verts.insert(md.face_verts.end(), f.begin(), f.end());
+        md.maxnumvertsinface = std::max(md.maxnumvertsinface, int32_t(f.size()));
+    }
+    return md;
+}

@@ -1,0 +1,259 @@
+// The program as a user runs it: console text, exit status and the room file's bytes.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+static const std::string kHelp =
+    "Version 0.9.0a :)\n"
+    "usage: tovrek in out. Existing files will be overwritten\n\n"
+    "Tested with \n   blender 2.42a directx export (output)    \nand \n"
+    "   D3 Leve Editor Version 1.1  [Beta 10 | Brell P.0_1_35] (input)\n\n"
+    "\nProblem: extra vertices from .x files.\nWhen the editor crashes, use file/open/ Descent 3 Room\n"
+    "Then file/remove extra vertices.\nNow file/new/ new level - Import room should work.\n"
+    "\nProblem: imported Rooms to small for the editor\nFix with file / scale mine while in world view).\n"
+    "\nProblem: not showing textures properly \n"
+    "Can be fixed in the texture bar. (Align. Marked faces. Defaults UVs).\n\n\n"
+    "tovrek turns one Blender mesh into one Descent 3 room.\n"
+    "Made for the level designers who build with both.\n";
+
+static const std::string kDone = "Found 8 vertices\nFound 6 faces\nWe're done!\n";
+static const std::string kStrange = "file looks strange. I leave\n\n";
+
+static Bytes cubeRoom()
+{
+    return expectedRoom(cubeVerts(), cubeFaces());
+}
+
+TEST(Cli, NoArgumentsPrintsTheHelp)
+{
+    TempDir dir;
+    RunResult run = runTovrek(dir, {});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, kHelp);
+    EXPECT_TRUE(dir.names().empty());
+}
+
+TEST(Cli, TypicalRunConvertsTheCube)
+{
+    TempDir dir;
+    writeFile(dir / "cube.x", cubeText());
+    RunResult run = runTovrek(dir, {"cube"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Using cube.orf for output\n" + kDone);
+    Bytes room = readFile(dir / "cube.orf");
+    EXPECT_EQ(room.size(), 974u);
+    EXPECT_EQ(room, cubeRoom());
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"cube.orf", "cube.x"}));
+}
+
+struct NamesCase {
+    std::vector<std::string> args;
+    const char* input;  // the file the program must open
+    const char* output; // the room file it must write
+    bool announced;     // prints the "Using ... for output" line
+};
+
+TEST(Cli, NamesTheFilesAsTheUserExpects)
+{
+    const NamesCase cases[] = {
+        {{"cube.obj"}, "cube.obj", "cube.orf", true},
+        {{"cube.x"}, "cube.x", "cube.orf", true},
+        {{"cube", "out"}, "cube.x", "out.orf", false},
+        {{"cube", "out.bin"}, "cube.x", "out.bin", false},
+        {{"cube", "out.bin", "third", "fourth"}, "cube.x", "out.bin", false},
+    };
+    for (const NamesCase& c : cases) {
+        TempDir dir;
+        writeFile(dir / c.input, cubeText());
+        RunResult run = runTovrek(dir, c.args);
+        EXPECT_EQ(run.status, 0) << c.args[0];
+        EXPECT_EQ(run.out, (c.announced ? "Using " + std::string(c.output) + " for output\n" : "") + kDone) << c.args[0];
+        EXPECT_EQ(readFile(dir / c.output), cubeRoom()) << c.args[0];
+        EXPECT_EQ(dir.names().size(), 2u) << c.args[0];
+    }
+}
+
+TEST(Cli, AnOptionLikeNameIsJustAFileName)
+{
+    TempDir dir;
+    RunResult run = runTovrek(dir, {"-h"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Using -h.orf for output\nfile not found\n");
+    EXPECT_TRUE(dir.names().empty());
+}
+
+TEST(Cli, MissingInputWithAGivenOutputName)
+{
+    TempDir dir;
+    RunResult run = runTovrek(dir, {"nothing.x", "out.orf"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "file not found\n");
+    EXPECT_TRUE(dir.names().empty());
+}
+
+TEST(Cli, RefusedTextsLeaveNoRoomFile)
+{
+    struct RefusedCase {
+        const char* name;
+        std::string text;
+        std::string message;
+    };
+    const RefusedCase cases[] = {
+        {"empty file", "", kStrange},
+        {"indented mesh header", "xof\n  Mesh {\n0;;\n0;;\nMeshMaterialList {\n}\n", kStrange},
+        {"no material list", "xof\nMesh {\n0;;\n0;;\n}\n", kStrange},
+        {"short face", "xof\nMesh {\n3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n4; 0, 1, 2;;\nMeshMaterialList {\n}\n",
+         "Found 3 vertices\nFound 1 faces\nroom.x:8: the index list of face 0 ends after 3 of 4 indices\n"},
+    };
+    for (const RefusedCase& c : cases) {
+        TempDir dir;
+        writeFile(dir / "room.x", c.text);
+        RunResult run = runTovrek(dir, {"room"});
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_EQ(run.out, "Using room.orf for output\n" + c.message) << c.name;
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"room.x"}) << c.name;
+    }
+}
+
+TEST(Cli, WindowsLineEndsGiveTheSameRoom)
+{
+    TempDir dir;
+    std::string crlf;
+    for (char c : cubeText())
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile(dir / "cube.x", crlf);
+    RunResult run = runTovrek(dir, {"cube.x", "cube.orf"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kDone);
+    EXPECT_EQ(readFile(dir / "cube.orf"), cubeRoom());
+}
+
+TEST(Cli, SecondMeshIsReportedAndLeftOut)
+{
+    TempDir dir;
+    std::string text = cubeText();
+    writeFile(dir / "two.x", text + "Mesh {\n1;\n0;0;0;;\n0;;\nMeshMaterialList {\n}\n}\n");
+    RunResult run = runTovrek(dir, {"two"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Using two.orf for output\n"
+                       "File contains more than one Meshes.\nOnly the first object will be converted. \n"
+                       "Please edit the .x file for more objects.\n" + kDone);
+    EXPECT_EQ(readFile(dir / "two.orf"), cubeRoom());
+}
+
+TEST(Cli, RoomOverTheEditorsLimitsIsWrittenWithWarnings)
+{
+    TempDir dir;
+    std::string text = "xof 0302txt 0032\nMesh {\n10001;\n";
+    for (int i = 0; i < 10000; ++i)
+        text += std::to_string(i) + ".0; 1.0; -1.0;,\n";
+    text += "0; 0; 0;;\n3001;\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "3; 0, 1, 2;,\n";
+    text += "65;";
+    for (int i = 0; i < 65; ++i)
+        text += (i ? ", " : " ") + std::to_string(i);
+    text += ";;\nMeshMaterialList {\n}\n";
+    writeFile(dir / "big.x", text);
+    RunResult run = runTovrek(dir, {"big.x", "big.orf"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Found 10001 vertices\nFound 3001 faces\n"
+                       "Warning: the room has 10001 vertices; the level editor takes at most 10000.\n"
+                       "Warning: the room has 3001 faces; the level editor takes at most 3000.\n"
+                       "Warning: the room has a face of 65 corners; the level editor takes at most 64 per face.\n"
+                       "We're done!\n");
+    EXPECT_EQ(readFile(dir / "big.orf").size(), 44u + 12 * 10001 + 3000 * (19 + 90) + 19 + 30 * 65);
+}
+
+TEST(Cli, ExistingOutputIsReplacedWhole)
+{
+    TempDir dir;
+    writeFile(dir / "cube.x", cubeText());
+    writeFile(dir / "cube.orf", std::string(100000, 'z'));
+    RunResult run = runTovrek(dir, {"cube"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(readFile(dir / "cube.orf"), cubeRoom());
+}
+
+TEST(Cli, OutputThatCannotBeCreatedIsAFailure)
+{
+    TempDir dir;
+    writeFile(dir / "cube.x", cubeText());
+    RunResult run = runTovrek(dir, {"cube", "missing/out.orf"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Found 8 vertices\nFound 6 faces\nmissing/out.orf: cannot create the room file\n");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"cube.x"});
+}
+
+TEST(Cli, OutputNamingAFolderIsAFailure)
+{
+    TempDir dir;
+    writeFile(dir / "cube.x", cubeText());
+    fs::create_directory(dir / "cube.orf");
+    RunResult run = runTovrek(dir, {"cube"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("cube.orf: cannot put the new room file in place"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("We're done!"), std::string::npos);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"cube.orf", "cube.x"}));
+    EXPECT_TRUE(fs::is_directory(dir / "cube.orf"));
+}
+
+TEST(Cli, OutputNamingTheInputIsRefused)
+{
+    const std::string text = cubeText();
+    for (const char* out : {"cube.x", "./cube.x"}) {
+        TempDir dir;
+        writeFile(dir / "cube.x", text);
+        RunResult run = runTovrek(dir, {"cube.x", out});
+        EXPECT_EQ(run.status, 1) << out;
+        EXPECT_EQ(run.out, std::string(out) + ": this is the input file; name another output file\n") << out;
+        EXPECT_EQ(readText(dir / "cube.x"), text) << out;
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"cube.x"}) << out;
+    }
+}
+
+TEST(Cli, InputFolderIsRefused)
+{
+    TempDir dir;
+    fs::create_directory(dir / "rooms.x");
+    RunResult run = runTovrek(dir, {"rooms.x"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Using rooms.orf for output\nrooms.x: cannot read it: it is a folder, not a file\n");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"rooms.x"});
+}
+
+TEST(Cli, NamesLongerThan999CharactersWork)
+{
+    TempDir dir;
+    std::string folder;
+    for (int i = 0; i < 6; ++i)
+        folder += (i ? "/" : "") + std::string(200, char('a' + i));
+    fs::create_directories(dir / folder);
+    writeFile(dir / folder / "cube.x", cubeText());
+    RunResult run = runTovrek(dir, {folder + "/cube"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Using " + folder + "/cube.orf for output\n" + kDone);
+    EXPECT_EQ(readFile(dir / folder / "cube.orf"), cubeRoom());
+}
+
+#ifndef _WIN32
+// A write that fails part way (here: the file size limit) must not leave a
+// half-written room, must keep an earlier room, and must leave no temporary file.
+TEST(Cli, FailedWriteKeepsTheEarlierRoomAndLeavesNoTemporaryFile)
+{
+    TempDir dir;
+    std::string text = "xof\nMesh {\n3000;\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "1.0; 2.0; 3.0" + std::string(i + 1 < 3000 ? ";,\n" : ";;\n");
+    text += "0;;\nMeshMaterialList {\n}\n";
+    writeFile(dir / "big.x", text);
+    writeFile(dir / "big.orf", "the earlier room");
+
+    RunResult run = runTovrek(dir, {"big.x", "big.orf"}, "ulimit -f 8; trap '' XFSZ; ");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Found 3000 vertices\nFound 0 faces\n"
+                       "big.orf: writing the room file failed (is the disk full?); no room file was written\n");
+    EXPECT_EQ(readText(dir / "big.orf"), "the earlier room");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"big.orf", "big.x"}));
+}
+#endif
