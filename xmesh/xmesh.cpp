@@ -84,8 +84,10 @@ Num readInt(stelle& at, int32_t& value)
     auto [last, ec] = std::from_chars(first, at.end, value);
     if (ec == std::errc::invalid_argument)
         return Num::none;
+    if (ec == std::errc::result_out_of_range)
+        return Num::too_large; // the cursor stays, so that messages can show the number
     at.p = last;
-    return ec == std::errc::result_out_of_range ? Num::too_large : Num::ok;
+    return Num::ok;
 }
 
 // from_chars gives no value for a number beyond double range. Its decimal
