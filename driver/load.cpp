@@ -43,8 +43,6 @@ LoadResult LoadText(const std::string& name, std::string& puf, std::string& erro
 
     LoadResult result = LoadResult::ok;
     try {
-        // The size is only a hint for the buffer: the loop below reads to the end
-        // whatever it is, so a file that changes meanwhile still loads whole.
         long size = -1;
         if (std::fseek(infile, 0, SEEK_END) == 0)
             size = std::ftell(infile);
@@ -55,12 +53,6 @@ LoadResult LoadText(const std::string& name, std::string& puf, std::string& erro
 
         puf.resize(size_t(size));
         puf.resize(std::fread(puf.data(), 1, puf.size(), infile));
-
-        char chunk[65536];
-        size_t got;
-        while (!std::ferror(infile) && (got = std::fread(chunk, 1, sizeof(chunk), infile)) > 0)
-            puf.append(chunk, got);
-
         if (std::ferror(infile))
             result = fail(error, name, "reading it failed");
     } catch (const std::bad_alloc&) {
