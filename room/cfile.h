@@ -7,24 +7,32 @@
 #include <cstring>
 #include <vector>
 
-// A room file being written. The bytes collect in memory, where the back-patched
-// chunk lengths are cheap to reach; cfclose hands them to `fp` in one write.
-// Without `fp` the room stays in memory.
+// A room file being written. With `fp`, the bytes go to the file through a
+// buffer of its own, large enough that a whole room rarely needs more than a
+// few writes; without it, the whole room stays in `bytes`.
 struct CFILE {
     std::FILE* fp = nullptr;
-    std::vector<unsigned char> bytes;
-    size_t pos = 0; // where the next value goes
+    std::vector<unsigned char> bytes; // from file offset `start` on
+    size_t used = 0;                  // bytes of `bytes` that hold data
+    size_t pos = 0;                   // where the next value goes, from `start`
+    int64_t start = 0;
+    int64_t extent = 0; // the furthest offset handed to `fp` so far
+    bool failed = false; // a write or seek of `fp` failed
 };
+
+// Makes room for `count` more bytes at the write position.
+void cf_makeRoom(CFILE* file, size_t count);
 
 inline void cf_put(CFILE* file, uint32_t value, size_t count)
 {
-    size_t end = file->pos + count;
-    if (end > file->bytes.size())
-        file->bytes.resize(end);
+    if (file->pos + count > file->bytes.size())
+        cf_makeRoom(file, count);
     unsigned char* p = file->bytes.data() + file->pos;
     for (size_t i = 0; i < count; ++i)
         p[i] = (unsigned char)(value >> (8 * i));
-    file->pos = end;
+    file->pos += count;
+    if (file->pos > file->used)
+        file->used = file->pos;
 }
 
 inline void cf_WriteInt(CFILE* file, int32_t zahl)
@@ -52,12 +60,13 @@ inline void cf_WriteByte(CFILE* f, signed char c)
 
 inline int32_t cftell(CFILE* file)
 {
-    return int32_t(file->pos);
+    return int32_t(file->start + int64_t(file->pos));
 }
 
-// Positions past the end are allowed, as in a file: the gap reads as zeros once written past.
+// As with a file, a position past the end is allowed: writing there leaves zeros in the gap.
 void cfseek(CFILE* file, int32_t savepos, int whence);
 
-// Writes the bytes to `fp` and closes it. False when any write, the flush or
-// the close failed; `fp` is closed in every case.
+// Finishes the file. With `fp`: writes what is buffered and closes `fp`,
+// returning false when any write, seek, the flush or the close failed. Without
+// it: `bytes` is left holding exactly the room file.
 bool cfclose(CFILE* file);

@@ -122,7 +122,6 @@ bool SaveRoom(const char* filename, const mdata* md, std::string& error)
 
     const char* failure = nullptr;
     try {
-        file.bytes.reserve(size_t(size));
         WriteRoom(&file, md);
     } catch (const std::bad_alloc&) {
         failure = "the room is too large for this computer's memory";

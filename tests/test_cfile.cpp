@@ -31,8 +31,9 @@ TEST(WritePrimitives, WriteLittleEndianPackedValues)
     for (const PrimitiveCase& c : cases) {
         CFILE file;
         c.write(&file);
-        EXPECT_EQ(file.bytes, c.bytes) << c.name;
         EXPECT_EQ(cftell(&file), int32_t(c.bytes.size())) << c.name;
+        EXPECT_TRUE(cfclose(&file));
+        EXPECT_EQ(file.bytes, c.bytes) << c.name;
     }
 }
 
@@ -49,7 +50,10 @@ TEST(WritePrimitives, TellAndSeekBackPatch)
     EXPECT_EQ(cftell(&file), 8);
     cfseek(&file, 12, SEEK_SET);
     cf_WriteByte(&file, 9);
-    EXPECT_EQ(file.bytes, (Bytes{5, 0, 0, 0, 4, 0, 0, 0, 7, 0, 0, 0, 9}));
+    cfseek(&file, 15, SEEK_SET);
+    cf_WriteByte(&file, 8);
+    EXPECT_TRUE(cfclose(&file));
+    EXPECT_EQ(file.bytes, (Bytes{5, 0, 0, 0, 4, 0, 0, 0, 7, 0, 0, 0, 9, 0, 0, 8}));
 }
 
 TEST(WritePrimitives, CloseWritesEveryByteToTheFile)
@@ -61,4 +65,42 @@ TEST(WritePrimitives, CloseWritesEveryByteToTheFile)
     cf_WriteInt(&file, 0x0A0D0A0D); // CR and LF bytes pass untranslated
     EXPECT_TRUE(cfclose(&file));
     EXPECT_EQ(readFile(dir / "out.bin"), (Bytes{0x0D, 0x0A, 0x0D, 0x0A}));
+}
+
+// A file far larger than the buffer: lengths patched far behind the buffered
+// stretch, and a gap left by a seek past the end, must land as in memory.
+TEST(WritePrimitives, FileAndMemoryGiveTheSameBytes)
+{
+    auto write = [](CFILE* file) {
+        cf_WriteInt(file, 1);
+        cf_WriteInt(file, -1);
+        for (int32_t i = 0; i < 800000; ++i)
+            cf_WriteInt(file, i * 7);
+        int32_t end = cftell(file);
+        cfseek(file, 4, SEEK_SET);
+        cf_WriteInt(file, end - 8);
+        cfseek(file, end + 3, SEEK_SET); // a gap of three bytes
+        cf_WriteShort(file, 0x1234);
+        cfseek(file, 100, SEEK_SET);
+        cf_WriteByte(file, 42);
+        cfseek(file, 0, SEEK_END);
+        cf_WriteByte(file, 43);
+    };
+    CFILE memory;
+    write(&memory);
+    ASSERT_TRUE(cfclose(&memory));
+    ASSERT_EQ(memory.bytes.size(), 3200000u + 8 + 3 + 2 + 1);
+    EXPECT_EQ(memory.bytes[4], 0x00);
+    EXPECT_EQ(memory.bytes[5], 0xD4); // 3200000 = 0x30D400
+    EXPECT_EQ(memory.bytes[6], 0x30);
+    EXPECT_EQ(memory.bytes[100], 42);
+    EXPECT_EQ(memory.bytes[3200008], 0);
+
+    TempDir dir;
+    CFILE file;
+    file.fp = std::fopen((dir / "big.bin").string().c_str(), "wb");
+    ASSERT_NE(file.fp, nullptr);
+    write(&file);
+    ASSERT_TRUE(cfclose(&file));
+    EXPECT_EQ(readFile(dir / "big.bin"), memory.bytes);
 }

@@ -7,6 +7,7 @@ static Bytes roomBytes(const mdata& md)
 {
     CFILE file;
     WriteRoom(&file, &md);
+    EXPECT_TRUE(cfclose(&file));
     return file.bytes;
 }
 
