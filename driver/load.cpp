@@ -14,8 +14,10 @@ static void makeText(std::string& puf)
     if (nul != std::string::npos)
         puf.resize(nul);
 
-    size_t w = 0;
-    for (size_t r = 0; r < puf.size(); ++r) {
+    size_t w = puf.find('\r');
+    if (w == std::string::npos)
+        return;
+    for (size_t r = w; r < puf.size(); ++r) {
         if (puf[r] == '\r' && r + 1 < puf.size() && puf[r + 1] == '\n')
             continue;
         puf[w++] = puf[r];

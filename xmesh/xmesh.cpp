@@ -212,10 +212,25 @@ bool readCount(stelle& at, int32_t& count, const char* name, int min_bytes, Read
     return true;
 }
 
+// A list as messages name it: "the vertex list", or "the index list of face 3".
+struct ListName {
+    const char* list;
+    int32_t face; // the face whose list it is, or -1
+    const char* element;
+    const char* elements;
+};
+
+std::string describe(const ListName& name)
+{
+    std::string text = name.list;
+    if (name.face >= 0)
+        text += " of face " + std::to_string(name.face);
+    return text;
+}
+
 // Steps over what follows element i of a list of `count` elements: ',' before
 // the next element, ';' after the last. A list that ends early or runs on is refused.
-bool listSeparator(stelle& at, int32_t i, int32_t count, const char* list, const char* element,
-                   const char* elements, ReadError* err)
+bool listSeparator(stelle& at, int32_t i, int32_t count, const ListName& name, ReadError* err)
 {
     bool last = i + 1 == count;
     char sep = peek(at);
@@ -224,11 +239,11 @@ bool listSeparator(stelle& at, int32_t i, int32_t count, const char* list, const
         return true;
     }
     if (sep == ';')
-        return fail(err, at, "%s ends after %d of %d %s", list, i + 1, count, elements);
+        return fail(err, at, "%s ends after %d of %d %s", describe(name).c_str(), i + 1, count, name.elements);
     if (sep == ',')
-        return fail(err, at, "%s goes on past its count of %d %s", list, count, elements);
-    return fail(err, at, "expected '%c' in %s after %s %d, found %s", last ? ';' : ',', list, element, i,
-                found(at).c_str());
+        return fail(err, at, "%s goes on past its count of %d %s", describe(name).c_str(), count, name.elements);
+    return fail(err, at, "expected '%c' in %s after %s %d, found %s", last ? ';' : ',', describe(name).c_str(),
+                name.element, i, found(at).c_str());
 }
 
 // Reads "x; y; z;". Returns what was expected and not found, or nullptr.
@@ -276,7 +291,7 @@ bool readVertices(stelle& at, mdata* md, ReadError* err)
     for (int32_t i = 0; i < md->numverts; ++i) {
         if (const char* missing = readVector(at, md->verts[i]))
             return fail(err, at, "vertex %d: expected %s, found %s", i, missing, found(at).c_str());
-        if (!listSeparator(at, i, md->numverts, "the vertex list", "vertex", "vertices", err))
+        if (!listSeparator(at, i, md->numverts, ListName{"the vertex list", -1, "vertex", "vertices"}, err))
             return false;
     }
     return true;
@@ -314,8 +329,7 @@ bool readFaces(stelle& at, mdata* md, ReadError* err)
             return fail(err, at, "face %d: the mesh has more corners than a room file can hold", i);
 
         face.first = int32_t(md->face_verts.size());
-        char list[64];
-        std::snprintf(list, sizeof(list), "the index list of face %d", i);
+        const ListName indices{"the index list", i, "index", "indices"};
         for (int32_t t = 0; t < face.num_verts; ++t) {
             int32_t index = 0;
             if (readInt(at, index) != Num::ok)
@@ -328,10 +342,10 @@ bool readFaces(stelle& at, mdata* md, ReadError* err)
                 return fail(err, at, "face %d: vertex index %d is above %d, the largest the level editor can read",
                             i, index, MAX_ROOM_INDEX);
             md->face_verts.push_back(index);
-            if (!listSeparator(at, t, face.num_verts, list, "index", "indices", err))
+            if (!listSeparator(at, t, face.num_verts, indices, err))
                 return false;
         }
-        if (!listSeparator(at, i, md->numfaces, "the face list", "face", "faces", err))
+        if (!listSeparator(at, i, md->numfaces, ListName{"the face list", -1, "face", "faces"}, err))
             return false;
     }
     return true;
