@@ -1,0 +1,58 @@
+// The whole conversion in memory: check the text, read the mesh, lay out the
+// room file, and hold every converted room to the file's own arithmetic.
+#include "room/room.h"
+#include "tests/roomread.h"
+#include "xmesh/xmesh.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+static void require(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "fuzz_convert: %s\n", what);
+        std::abort();
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // Exactly `size` bytes and no NUL after them: any read past the end shows.
+    std::string_view puf(reinterpret_cast<const char*>(data), size);
+    if (!TestInfile(puf))
+        return 0;
+
+    mdata md;
+    ReadError err;
+    if (!DateiLesen(&md, puf, &err)) {
+        require(!err.what.empty() && err.line >= 1, "a refusal without a message");
+        return 0;
+    }
+
+    int64_t expected = 44 + 12 * int64_t(md.numverts);
+    for (const mface& face : md.faces) {
+        require(face.num_verts >= 1, "a face without corners was accepted");
+        expected += 19 + 30 * int64_t(face.num_verts);
+    }
+    require(md.verts.size() == size_t(md.numverts) && md.faces.size() == size_t(md.numfaces),
+            "counts and arrays differ");
+    for (int32_t index : md.face_verts)
+        require(index >= 0 && index < md.numverts && index <= 32767, "an index the editor cannot use");
+
+    CFILE file;
+    WriteRoom(&file, &md);
+    require(cfclose(&file), "closing a room in memory");
+    require(int64_t(file.bytes.size()) == expected, "room file size");
+
+    RoomRead back = readRoom(file.bytes);
+    require(back.ok, "chunk lengths or layout inconsistent");
+    require(back.verts.size() == md.verts.size() && back.faces.size() == md.faces.size(), "room read back differs");
+    for (size_t i = 0; i < md.faces.size(); ++i) {
+        const mface& face = md.faces[i];
+        require(back.faces[i].size() == size_t(face.num_verts), "corner count read back differs");
+        for (int32_t t = 0; t < face.num_verts; ++t)
+            require(back.faces[i][t] == md.face_verts[size_t(face.first) + t], "index read back differs");
+    }
+    return 0;
+}
