@@ -8,6 +8,11 @@
 #include <cstdlib>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 static void hilfe()
 {
     std::printf("Version 0.9.0a :)\n");
@@ -39,6 +44,11 @@ static void hilfe()
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // The console report is the same text on every system: LF line ends, no CR added.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+
     if (argc <= 1) {
         hilfe();
         return 1;
