@@ -90,6 +90,7 @@ struct TempDir {
         fs::remove_all(path, ec);
     }
     fs::path operator/(const std::string& name) const { return path / name; }
+    operator const fs::path&() const { return path; }
     // The names in the folder, sorted.
     std::vector<std::string> names() const
     {
@@ -120,15 +121,20 @@ inline std::string quoteArg(const std::string& arg)
 
 // Runs the built program in `dir` with `args`, as a user would from a shell.
 // `setup` goes before the command (POSIX shells only), such as a ulimit.
-inline RunResult runTovrek(const TempDir& dir, const std::vector<std::string>& args, const std::string& setup = "")
+inline RunResult runTovrek(const fs::path& dir, const std::vector<std::string>& args, const std::string& setup = "")
 {
-    fs::path log = dir.path.parent_path() / (dir.path.filename().string() + ".console");
-    std::string cmd = "cd " + quoteArg(dir.path.string()) + " && " + setup + quoteArg(TOVREK_EXE);
+    fs::path log = dir.parent_path() / (dir.filename().string() + ".console");
+#ifdef _WIN32
+    (void)setup;
+    std::string cmd = "cd /d " + quoteArg(dir.string()) + " && " + quoteArg(TOVREK_EXE);
+#else
+    std::string cmd = "cd " + quoteArg(dir.string()) + " && " + setup + quoteArg(TOVREK_EXE);
+#endif
     for (const std::string& arg : args)
         cmd += " " + quoteArg(arg);
     cmd += " > " + quoteArg(log.string()) + " 2>&1";
 #ifdef _WIN32
-    cmd = "\"" + cmd + "\"";
+    cmd = "\"" + cmd + "\""; // cmd /c drops the outer pair of quotes
 #endif
     RunResult run;
     int raw = std::system(cmd.c_str());

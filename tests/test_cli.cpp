@@ -257,3 +257,32 @@ TEST(Cli, FailedWriteKeepsTheEarlierRoomAndLeavesNoTemporaryFile)
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"big.orf", "big.x"}));
 }
 #endif
+
+#ifdef _WIN32
+// On Windows a backslash separates folders, and the "." of a folder name ends
+// the derived output name: the room lands in the folder the user runs from.
+TEST(Cli, BackslashPathsNameFoldersOnWindows)
+{
+    struct BackslashCase {
+        const char* where; // folder to run in, below the test folder
+        const char* arg;
+        const char* input;  // below the test folder
+        const char* output; // below the test folder
+    };
+    const BackslashCase cases[] = {
+        {".", "old.files\\cube", "old.files/cube", "old.orf"},
+        {".", "my.dir\\cube.x", "my.dir/cube.x", "my.orf"},
+        {"sub", "..\\cube", "cube", "sub/.orf"},
+    };
+    for (const BackslashCase& c : cases) {
+        TempDir dir;
+        fs::create_directories((dir / c.input).parent_path());
+        fs::create_directories(dir / c.where);
+        writeFile(dir / c.input, cubeText());
+        RunResult run = runTovrek(dir / c.where, {c.arg});
+        EXPECT_EQ(run.status, 0) << c.arg;
+        EXPECT_EQ(run.out, "Using " + fs::path(c.output).filename().string() + " for output\n" + kDone) << c.arg;
+        EXPECT_EQ(readFile(dir / c.output), cubeRoom()) << c.arg;
+    }
+}
+#endif
