@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -8,21 +9,22 @@
 namespace fs = std::filesystem;
 
 // Folds CR LF to LF and cuts the text at its first NUL, in place.
-static void makeText(std::string& puf)
+static void makeText(TextBuffer& puf)
 {
-    size_t nul = puf.find('\0');
-    if (nul != std::string::npos)
-        puf.resize(nul);
+    char* text = puf.bytes.get();
+    if (const void* nul = std::memchr(text, '\0', puf.size))
+        puf.size = size_t(static_cast<const char*>(nul) - text);
 
-    size_t w = puf.find('\r');
-    if (w == std::string::npos)
+    const void* cr = std::memchr(text, '\r', puf.size);
+    if (!cr)
         return;
-    for (size_t r = w; r < puf.size(); ++r) {
-        if (puf[r] == '\r' && r + 1 < puf.size() && puf[r + 1] == '\n')
+    size_t w = size_t(static_cast<const char*>(cr) - text);
+    for (size_t r = w; r < puf.size; ++r) {
+        if (text[r] == '\r' && r + 1 < puf.size && text[r + 1] == '\n')
             continue;
-        puf[w++] = puf[r];
+        text[w++] = text[r];
     }
-    puf.resize(w);
+    puf.size = w;
 }
 
 static LoadResult fail(std::string& error, const std::string& name, const char* why)
@@ -31,7 +33,7 @@ static LoadResult fail(std::string& error, const std::string& name, const char* 
     return LoadResult::failed;
 }
 
-LoadResult LoadText(const std::string& name, std::string& puf, std::string& error)
+LoadResult LoadText(const std::string& name, TextBuffer& puf, std::string& error)
 {
     std::error_code ec;
     // Some systems open a folder for reading and only fail on the first read;
@@ -53,8 +55,9 @@ LoadResult LoadText(const std::string& name, std::string& puf, std::string& erro
             return fail(error, name, "cannot read it: its size cannot be determined");
         }
 
-        puf.resize(size_t(size));
-        puf.resize(std::fread(puf.data(), 1, puf.size(), infile));
+        puf.bytes.reset(new char[size_t(size) + 1]);
+        puf.size = std::fread(puf.bytes.get(), 1, size_t(size), infile);
+        puf.bytes[puf.size] = '\0';
         if (std::ferror(infile))
             result = fail(error, name, "reading it failed");
     } catch (const std::bad_alloc&) {

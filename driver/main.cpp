@@ -58,7 +58,8 @@ int main(int argc, char** argv)
     if (DeriveNames(argv[1], argc > 2 ? argv[2] : nullptr, indatname, outdatname))
         std::printf("Using %s for output\n", outdatname.c_str());
 
-    std::string puf, error;
+    TextBuffer puf;
+    std::string error;
     LoadResult loaded = LoadText(indatname, puf, error);
     if (loaded == LoadResult::not_found)
         fail("file not found\n");

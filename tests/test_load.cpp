@@ -21,9 +21,10 @@ TEST(LoadText, GivesTheTextTheReaderSees)
     TempDir dir;
     for (const LoadCase& c : cases) {
         writeFile(dir / "in.x", c.file);
-        std::string puf = "stale", error;
+        TextBuffer puf;
+        std::string error;
         ASSERT_EQ(LoadText((dir / "in.x").string(), puf, error), LoadResult::ok) << error;
-        EXPECT_EQ(puf, c.text);
+        EXPECT_EQ(std::string_view(puf), c.text);
     }
 }
 
@@ -34,16 +35,19 @@ TEST(LoadText, ReadsALargeFileWhole)
     for (int i = 0; i < 100000; ++i)
         big += "line " + std::to_string(i) + "\r\n";
     writeFile(dir / "big.x", big);
-    std::string puf, error;
+    TextBuffer puf;
+    std::string error;
     ASSERT_EQ(LoadText((dir / "big.x").string(), puf, error), LoadResult::ok);
-    EXPECT_EQ(puf.size(), big.size() - 100000);
-    EXPECT_EQ(puf.substr(puf.size() - 11), "line 99999\n");
+    std::string_view text = puf;
+    EXPECT_EQ(text.size(), big.size() - 100000);
+    EXPECT_EQ(text.substr(text.size() - 11), "line 99999\n");
 }
 
 TEST(LoadText, MissingFileIsNotFound)
 {
     TempDir dir;
-    std::string puf, error;
+    TextBuffer puf;
+    std::string error;
     EXPECT_EQ(LoadText((dir / "none.x").string(), puf, error), LoadResult::not_found);
 }
 
@@ -51,7 +55,8 @@ TEST(LoadText, FolderIsRefusedWithAMessage)
 {
     TempDir dir;
     fs::create_directory(dir / "folder.x");
-    std::string puf, error;
+    TextBuffer puf;
+    std::string error;
     EXPECT_EQ(LoadText((dir / "folder.x").string(), puf, error), LoadResult::failed);
     EXPECT_NE(error.find("folder.x: cannot read it: it is a folder"), std::string::npos) << error;
 }
