@@ -4,9 +4,16 @@
 
 static const size_t BUFFER_SIZE = size_t(1) << 20;
 
+// Appends leave `used` behind the write position; the slow paths catch it up.
+static void catchUp(CFILE* file)
+{
+    file->used = std::max(file->used, file->pos);
+}
+
 // Hands the buffered bytes to the file and moves the file to `target`.
 static void flushTo(CFILE* file, int64_t target)
 {
+    catchUp(file);
     if (file->used && std::fwrite(file->bytes.data(), 1, file->used, file->fp) != file->used)
         file->failed = true;
     int64_t after = file->start + int64_t(file->used);
@@ -20,6 +27,7 @@ static void flushTo(CFILE* file, int64_t target)
 
 void cf_makeRoom(CFILE* file, size_t count)
 {
+    catchUp(file);
     if (!file->fp) {
         file->bytes.resize(std::max({file->bytes.size() * 2, file->pos + count, size_t(4096)}));
         return;
@@ -34,6 +42,7 @@ void cf_makeRoom(CFILE* file, size_t count)
 
 void cfseek(CFILE* file, int32_t savepos, int whence)
 {
+    catchUp(file);
     int64_t base = 0;
     if (whence == SEEK_CUR)
         base = cftell(file);
@@ -57,6 +66,7 @@ void cfseek(CFILE* file, int32_t savepos, int whence)
 
 bool cfclose(CFILE* file)
 {
+    catchUp(file);
     if (!file->fp) {
         file->bytes.resize(file->used);
         return true;

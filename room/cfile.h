@@ -13,7 +13,7 @@
 struct CFILE {
     std::FILE* fp = nullptr;
     std::vector<unsigned char> bytes; // from file offset `start` on
-    size_t used = 0;                  // bytes of `bytes` that hold data
+    size_t used = 0;                  // bytes of `bytes` that hold data, short of `pos` while appending
     size_t pos = 0;                   // where the next value goes, from `start`
     int64_t start = 0;
     int64_t extent = 0; // the furthest offset handed to `fp` so far
@@ -31,8 +31,6 @@ inline void cf_put(CFILE* file, uint32_t value, size_t count)
     for (size_t i = 0; i < count; ++i)
         p[i] = (unsigned char)(value >> (8 * i));
     file->pos += count;
-    if (file->pos > file->used)
-        file->used = file->pos;
 }
 
 inline void cf_WriteInt(CFILE* file, int32_t zahl)

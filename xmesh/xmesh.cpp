@@ -18,22 +18,32 @@ struct stelle {
 
 bool isDigit(char ch)
 {
-    return ch >= '0' && ch <= '9';
+    return unsigned(ch - '0') < 10;
 }
 
+// Blank, tab, line feed, vertical tab, form feed and carriage return.
 bool isSpace(char ch)
 {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
+    return ch == ' ' || unsigned(ch - '\t') <= unsigned('\r' - '\t');
 }
 
 // Moves to the next occurrence of `landmark`; false, without moving, when there is none.
 bool find(stelle& at, std::string_view landmark)
 {
-    size_t offset = std::string_view(at.p, size_t(at.end - at.p)).find(landmark);
-    if (offset == std::string_view::npos)
-        return false;
-    at.p += offset;
-    return true;
+    std::string_view rest(at.p, size_t(at.end - at.p));
+    // A landmark that starts with a line feed is looked for by the rest of it:
+    // a search led by the line feed would stop at every line of the text.
+    size_t skip = landmark.size() > 1 && landmark[0] == '\n' ? 1 : 0;
+    for (size_t from = skip;; ++from) {
+        size_t offset = rest.find(landmark.substr(skip), from);
+        if (offset == std::string_view::npos)
+            return false;
+        if (rest[offset - skip] == landmark[0]) {
+            at.p += offset - skip;
+            return true;
+        }
+        from = offset;
+    }
 }
 
 void advance(stelle& at, size_t k)
@@ -78,15 +88,22 @@ enum class Num { ok, none, too_large };
 Num readInt(stelle& at, int32_t& value)
 {
     skipSpace(at);
-    const char* first = at.p;
-    if (first + 1 < at.end && first[0] == '+' && isDigit(first[1]))
-        ++first; // from_chars takes a '-' only
-    auto [last, ec] = std::from_chars(first, at.end, value);
-    if (ec == std::errc::invalid_argument)
+    const char* s = at.p;
+    bool negative = false;
+    if (s + 1 < at.end && (*s == '-' || *s == '+') && isDigit(s[1])) {
+        negative = *s == '-';
+        ++s;
+    }
+    if (s == at.end || !isDigit(*s))
         return Num::none;
-    if (ec == std::errc::result_out_of_range)
+    uint64_t magnitude = 0;
+    for (; s < at.end && isDigit(*s); ++s)
+        if (magnitude <= UINT32_MAX) // past that it is too large anyway; stop before it wraps
+            magnitude = magnitude * 10 + unsigned(*s - '0');
+    if (magnitude > (negative ? uint64_t(INT32_MAX) + 1 : uint64_t(INT32_MAX)))
         return Num::too_large; // the cursor stays, so that messages can show the number
-    at.p = last;
+    value = int32_t(negative ? -int64_t(magnitude) : int64_t(magnitude));
+    at.p = s;
     return Num::ok;
 }
 
@@ -228,22 +245,28 @@ std::string describe(const ListName& name)
     return text;
 }
 
-// Steps over what follows element i of a list of `count` elements: ',' before
-// the next element, ';' after the last. A list that ends early or runs on is refused.
-bool listSeparator(stelle& at, int32_t i, int32_t count, const ListName& name, ReadError* err)
+// Says why the separator after element i of a list of `count` elements is wrong.
+bool badSeparator(stelle& at, int32_t i, int32_t count, const ListName& name, ReadError* err)
 {
     bool last = i + 1 == count;
     char sep = peek(at);
-    if (sep == (last ? ';' : ',')) {
-        ++at.p;
-        return true;
-    }
     if (sep == ';')
         return fail(err, at, "%s ends after %d of %d %s", describe(name).c_str(), i + 1, count, name.elements);
     if (sep == ',')
         return fail(err, at, "%s goes on past its count of %d %s", describe(name).c_str(), count, name.elements);
     return fail(err, at, "expected '%c' in %s after %s %d, found %s", last ? ';' : ',', describe(name).c_str(),
                 name.element, i, found(at).c_str());
+}
+
+// Steps over what follows element i of a list of `count` elements: ',' before
+// the next element, ';' after the last. A list that ends early or runs on is refused.
+inline bool listSeparator(stelle& at, int32_t i, int32_t count, const ListName& name, ReadError* err)
+{
+    if (peek(at) == (i + 1 == count ? ';' : ',')) {
+        ++at.p;
+        return true;
+    }
+    return badSeparator(at, i, count, name, err);
 }
 
 // Reads "x; y; z;". Returns what was expected and not found, or nullptr.
@@ -311,6 +334,9 @@ const int32_t MAX_ROOM_INDEX = 32767;
 bool readFaces(stelle& at, mdata* md, ReadError* err)
 {
     md->faces.resize(size_t(md->numfaces));
+    // Room for four corners a face, but never more than the rest of the text
+    // could hold: an index takes at least two characters.
+    md->face_verts.reserve(std::min(size_t(md->numfaces) * 4, size_t(at.end - at.p) / 2));
     if (md->numfaces == 0)
         emptyList(at);
     for (int32_t i = 0; i < md->numfaces; ++i) {
