@@ -140,3 +140,19 @@ TEST(RoomWriter, WarnsForEachEditorLimitTheRoomExceeds)
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.warnings);
     }
 }
+
+TEST(RoomWriter, RoomTooLargeForThe32BitFieldsIsRefusedBeforeWriting)
+{
+    TempDir dir;
+    std::string name = (dir / "huge.orf").string();
+    mdata md;
+    md.numfaces = 1;
+    md.faces.push_back(mface{INT32_MAX / 30 + 1, 0}); // its corners alone pass 2^31 bytes
+    std::string error;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(SaveRoom(name.c_str(), &md, error));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(error, name + ": the room is too large for a room file (2147483733 bytes; a room file holds at most "
+                            "2147483647)\n");
+    EXPECT_TRUE(dir.names().empty());
+}
