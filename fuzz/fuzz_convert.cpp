@@ -6,7 +6,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <string_view>
+
+#include <unistd.h>
 
 static void require(bool ok, const char* what)
 {
@@ -14,6 +18,33 @@ static void require(bool ok, const char* what)
         std::fprintf(stderr, "fuzz_convert: %s\n", what);
         std::abort();
     }
+}
+
+// One file per fuzzing process, written over for every converted room.
+static const std::string& roomPath()
+{
+    static const std::string path = (std::filesystem::temp_directory_path() /
+                                     ("tovrek-fuzz-" + std::to_string(getpid()) + ".orf")).string();
+    static const int removed = std::atexit([] { std::remove(roomPath().c_str()); });
+    (void)removed;
+    return path;
+}
+
+// The room as the program writes it: through the file, read back whole.
+static Bytes writtenThroughAFile(const mdata& md)
+{
+    CFILE file;
+    file.fp = std::fopen(roomPath().c_str(), "wb");
+    require(file.fp != nullptr, "creating the room file");
+    WriteRoom(&file, &md);
+    require(cfclose(&file), "writing the room file");
+    Bytes bytes;
+    std::FILE* in = std::fopen(roomPath().c_str(), "rb");
+    require(in != nullptr, "reading the room file back");
+    for (int c; (c = std::fgetc(in)) != EOF;)
+        bytes.push_back((unsigned char)c);
+    std::fclose(in);
+    return bytes;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -44,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     WriteRoom(&file, &md);
     require(cfclose(&file), "closing a room in memory");
     require(int64_t(file.bytes.size()) == expected, "room file size");
+    require(writtenThroughAFile(md) == file.bytes, "the room file differs from the room in memory");
 
     RoomRead back = readRoom(file.bytes);
     require(back.ok, "chunk lengths or layout inconsistent");

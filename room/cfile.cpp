@@ -2,24 +2,31 @@
 
 #include <algorithm>
 
-static const size_t BUFFER_SIZE = size_t(1) << 20;
-
-// Appends leave `used` behind the write position; the slow paths catch it up.
 static void catchUp(CFILE* file)
 {
     file->used = std::max(file->used, file->pos);
 }
 
-// Hands the buffered bytes to the file and moves the file to `target`.
-static void flushTo(CFILE* file, int64_t target)
+// Hands the window's written bytes to the file at `start`, then places an
+// empty window at `target`.
+static void moveWindow(CFILE* file, int64_t target)
 {
     catchUp(file);
-    if (file->used && std::fwrite(file->bytes.data(), 1, file->used, file->fp) != file->used)
-        file->failed = true;
-    int64_t after = file->start + int64_t(file->used);
-    file->extent = std::max(file->extent, after);
-    if (target != after && std::fseek(file->fp, long(target), SEEK_SET) != 0)
-        file->failed = true;
+    if (file->used) {
+        if (file->fp) {
+            if (file->filepos != file->start && std::fseek(file->fp, long(file->start), SEEK_SET) != 0)
+                file->failed = true;
+            if (std::fwrite(file->window.data(), 1, file->used, file->fp) != file->used)
+                file->failed = true;
+            file->filepos = file->start + int64_t(file->used);
+        } else {
+            size_t end = size_t(file->start) + file->used;
+            if (file->bytes.size() < end)
+                file->bytes.resize(end); // a gap before `start` reads as zeros, as in a file
+            std::copy(file->window.begin(), file->window.begin() + long(file->used), file->bytes.begin() + long(file->start));
+        }
+        file->extent = std::max(file->extent, file->start + int64_t(file->used));
+    }
     file->start = target;
     file->pos = 0;
     file->used = 0;
@@ -27,17 +34,13 @@ static void flushTo(CFILE* file, int64_t target)
 
 void cf_makeRoom(CFILE* file, size_t count)
 {
-    catchUp(file);
-    if (!file->fp) {
-        file->bytes.resize(std::max({file->bytes.size() * 2, file->pos + count, size_t(4096)}));
-        return;
-    }
-    if (file->bytes.size() < BUFFER_SIZE) {
-        file->bytes.resize(BUFFER_SIZE);
-        if (file->pos + count <= BUFFER_SIZE)
+    // The window grows to its full size only for rooms that need it.
+    if (file->window.size() < CF_BUFFER_SIZE) {
+        file->window.resize(std::min(CF_BUFFER_SIZE, std::max(file->window.size() * 2, size_t(4096))));
+        if (file->pos + count <= file->window.size())
             return;
     }
-    flushTo(file, file->start + int64_t(file->pos));
+    moveWindow(file, file->start + int64_t(file->pos));
 }
 
 void cfseek(CFILE* file, int32_t savepos, int whence)
@@ -47,31 +50,24 @@ void cfseek(CFILE* file, int32_t savepos, int whence)
     if (whence == SEEK_CUR)
         base = cftell(file);
     else if (whence == SEEK_END)
-        base = std::max(file->extent, file->start + int64_t(file->used));
+        base = file->used ? std::max(file->extent, file->start + int64_t(file->used)) : file->extent;
 
     int64_t target = base + savepos;
-    if (target < 0)
-        return;
-    if (file->fp && (target < file->start || target - file->start > int64_t(file->bytes.size()))) {
-        flushTo(file, target);
+    if (target < 0) {
+        file->failed = true; // a file refuses such a seek and stays where it is
         return;
     }
-    file->pos = size_t(target - file->start);
-    // The buffer may still hold bytes of an earlier stretch of the file; a gap must read as zeros.
-    if (file->pos > file->used) {
-        size_t gap_end = std::min(file->pos, file->bytes.size());
-        std::fill(file->bytes.begin() + long(file->used), file->bytes.begin() + long(gap_end), 0);
-    }
+    if (target >= file->start && target <= file->start + int64_t(file->used))
+        file->pos = size_t(target - file->start);
+    else
+        moveWindow(file, target);
 }
 
 bool cfclose(CFILE* file)
 {
-    catchUp(file);
-    if (!file->fp) {
-        file->bytes.resize(file->used);
-        return true;
-    }
-    flushTo(file, file->start + int64_t(file->used));
+    moveWindow(file, file->start);
+    if (!file->fp)
+        return !file->failed;
     bool ok = !file->failed;
     ok = std::fflush(file->fp) == 0 && ok;
     ok = !std::ferror(file->fp) && ok;

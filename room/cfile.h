@@ -7,27 +7,42 @@
 #include <cstring>
 #include <vector>
 
-// A room file being written. With `fp`, the bytes go to the file through a
-// buffer of its own, large enough that a whole room rarely needs more than a
-// few writes; without it, the whole room stays in `bytes`.
+// The room file goes to its file in stretches of at most this many bytes.
+const size_t CF_BUFFER_SIZE = size_t(1) << 20;
+
+// A room file being written: into the file `fp`, or, without it, into `bytes`.
+//
+// Writes land in `window`, which stands for the file's bytes from offset
+// `start` on. The window holds exactly the bytes written since it was placed
+// there, and the file holds all the others. A seek inside that written
+// stretch only moves the position; any other seek hands the window to the
+// file first and starts an empty one at the target. So nothing but written
+// bytes ever reaches the file, and gaps are left to the file itself, where
+// they read as zeros.
 struct CFILE {
     std::FILE* fp = nullptr;
-    std::vector<unsigned char> bytes; // from file offset `start` on
-    size_t used = 0;                  // bytes of `bytes` that hold data, short of `pos` while appending
-    size_t pos = 0;                   // where the next value goes, from `start`
+    std::vector<unsigned char> bytes; // without `fp`: the file, complete after cfclose
+
+    std::vector<unsigned char> window;
+    size_t pos = 0;   // where the next value goes, from `start`
+    size_t used = 0;  // the window's written bytes: [0, max(used, pos)); see cf_put
     int64_t start = 0;
-    int64_t extent = 0; // the furthest offset handed to `fp` so far
-    bool failed = false; // a write or seek of `fp` failed
+    int64_t filepos = 0; // where `fp` stands
+    int64_t extent = 0;  // the file's size: the end of all that was handed to it
+    bool failed = false; // a write or seek of `fp` failed, or a seek before the start
 };
 
-// Makes room for `count` more bytes at the write position.
+// Makes room in the window for `count` more bytes at the write position.
 void cf_makeRoom(CFILE* file, size_t count);
 
+// Appends only move `pos`, and `used` catches up on the next seek, flush or
+// close: the position never leaves the written stretch except by writing, so
+// everything below `pos` has been written.
 inline void cf_put(CFILE* file, uint32_t value, size_t count)
 {
-    if (file->pos + count > file->bytes.size())
+    if (file->pos + count > file->window.size())
         cf_makeRoom(file, count);
-    unsigned char* p = file->bytes.data() + file->pos;
+    unsigned char* p = file->window.data() + file->pos;
     for (size_t i = 0; i < count; ++i)
         p[i] = (unsigned char)(value >> (8 * i));
     file->pos += count;
@@ -61,7 +76,8 @@ inline int32_t cftell(CFILE* file)
     return int32_t(file->start + int64_t(file->pos));
 }
 
-// As with a file, a position past the end is allowed: writing there leaves zeros in the gap.
+// As with a file, a position past the end is allowed: writing there leaves
+// zeros in the gap, and seeking there alone does not make the file longer.
 void cfseek(CFILE* file, int32_t savepos, int whence);
 
 // Finishes the file. With `fp`: writes what is buffered and closes `fp`,

@@ -9,9 +9,12 @@ struct PrimitiveCase {
     const char* name;
     std::function<void(CFILE*)> write;
     Bytes bytes;
+    int32_t tell = -1; // where the file stands at the end; -1: at its last byte
 };
 
-TEST(WritePrimitives, WriteLittleEndianPackedValues)
+// Each case runs twice, into memory and into a real file, and both must hold
+// exactly what a plain file would after the same writes and seeks.
+TEST(WritePrimitives, WriteAndSeekAsAPlainFileDoes)
 {
     const PrimitiveCase cases[] = {
         {"int -1", [](CFILE* f) { cf_WriteInt(f, -1); }, {0xFF, 0xFF, 0xFF, 0xFF}},
@@ -27,33 +30,60 @@ TEST(WritePrimitives, WriteLittleEndianPackedValues)
         {"float -0.5", [](CFILE* f) { cf_WriteFloat(f, -0.5f); }, {0, 0, 0, 0xBF}},
         {"no gaps between values", [](CFILE* f) { cf_WriteByte(f, 1); cf_WriteShort(f, 2); cf_WriteInt(f, 3); },
          {1, 2, 0, 3, 0, 0, 0}},
+        {"nothing written", [](CFILE*) {}, {}},
+        {"seek to the end of a fresh file", [](CFILE* f) { cfseek(f, 0, SEEK_END); }, {}, 0},
+        {"seek to the end of a fresh file, then write",
+         [](CFILE* f) { cfseek(f, 0, SEEK_END); cf_WriteByte(f, 9); }, {9}},
+        {"back-patching a length",
+         [](CFILE* f) {
+             cf_WriteInt(f, 5);
+             cf_WriteInt(f, -1);
+             cf_WriteInt(f, 7);
+             cfseek(f, 4, SEEK_SET);
+             cf_WriteInt(f, 4);
+             cfseek(f, 12, SEEK_SET);
+         },
+         {5, 0, 0, 0, 4, 0, 0, 0, 7, 0, 0, 0}},
+        {"a gap left by a seek past the end reads as zeros",
+         [](CFILE* f) { cf_WriteByte(f, 1); cfseek(f, 4, SEEK_SET); cf_WriteByte(f, 2); }, {1, 0, 0, 0, 2}},
+        {"two seeks past the end in a row, then a write",
+         [](CFILE* f) { cf_WriteByte(f, 1); cfseek(f, 9, SEEK_SET); cfseek(f, 6, SEEK_SET); cf_WriteByte(f, 2); },
+         {1, 0, 0, 0, 0, 0, 2}},
+        {"a seek past the end without a write leaves the size",
+         [](CFILE* f) { cf_WriteInt(f, 5); cfseek(f, 100, SEEK_SET); }, {5, 0, 0, 0}, 100},
+        {"seek to offset 0 after a seek past the end",
+         [](CFILE* f) { cf_WriteInt(f, 0x04030201); cfseek(f, 50, SEEK_SET); cfseek(f, 0, SEEK_SET); cf_WriteByte(f, 9); },
+         {9, 2, 3, 4}, 1},
+        {"seek to offset 0 after a write past the end",
+         [](CFILE* f) { cf_WriteByte(f, 1); cfseek(f, 3, SEEK_SET); cf_WriteByte(f, 2); cfseek(f, 0, SEEK_SET); cf_WriteByte(f, 3); },
+         {3, 0, 0, 2}, 1},
+        {"seeks from the end and from the current position",
+         [](CFILE* f) {
+             cf_WriteInt(f, 0x04030201);
+             cfseek(f, -3, SEEK_END);
+             cf_WriteByte(f, 9);
+             cfseek(f, 1, SEEK_CUR);
+             cf_WriteByte(f, 8);
+         },
+         {1, 9, 3, 8}},
     };
+    TempDir dir;
     for (const PrimitiveCase& c : cases) {
-        CFILE file;
-        c.write(&file);
-        EXPECT_EQ(cftell(&file), int32_t(c.bytes.size())) << c.name;
-        EXPECT_TRUE(cfclose(&file));
-        EXPECT_EQ(file.bytes, c.bytes) << c.name;
-    }
-}
+        int32_t tell = c.tell < 0 ? int32_t(c.bytes.size()) : c.tell;
+        CFILE memory;
+        c.write(&memory);
+        EXPECT_EQ(cftell(&memory), tell) << c.name << ": memory";
+        EXPECT_TRUE(cfclose(&memory)) << c.name;
+        EXPECT_EQ(memory.bytes, c.bytes) << c.name << ": memory";
 
-TEST(WritePrimitives, TellAndSeekBackPatch)
-{
-    CFILE file;
-    EXPECT_EQ(cftell(&file), 0);
-    cf_WriteInt(&file, 5);
-    EXPECT_EQ(cftell(&file), 4);
-    cf_WriteInt(&file, -1);
-    cf_WriteInt(&file, 7);
-    cfseek(&file, 4, SEEK_SET);
-    cf_WriteInt(&file, 4);
-    EXPECT_EQ(cftell(&file), 8);
-    cfseek(&file, 12, SEEK_SET);
-    cf_WriteByte(&file, 9);
-    cfseek(&file, 15, SEEK_SET);
-    cf_WriteByte(&file, 8);
-    EXPECT_TRUE(cfclose(&file));
-    EXPECT_EQ(file.bytes, (Bytes{5, 0, 0, 0, 4, 0, 0, 0, 7, 0, 0, 0, 9, 0, 0, 8}));
+        CFILE file;
+        file.fp = std::fopen((dir / "out.bin").string().c_str(), "wb");
+        ASSERT_NE(file.fp, nullptr);
+        c.write(&file);
+        EXPECT_EQ(cftell(&file), tell) << c.name << ": file";
+        EXPECT_TRUE(cfclose(&file)) << c.name;
+        EXPECT_EQ(readFile(dir / "out.bin"), c.bytes) << c.name << ": file";
+    }
 }
 
 TEST(WritePrimitives, CloseWritesEveryByteToTheFile)
@@ -103,4 +133,63 @@ TEST(WritePrimitives, FileAndMemoryGiveTheSameBytes)
     write(&file);
     ASSERT_TRUE(cfclose(&file));
     EXPECT_EQ(readFile(dir / "big.bin"), memory.bytes);
+}
+
+// A plain file as the primitives must behave: bytes written land where the
+// position is, a gap before them reads as zeros, nothing else changes.
+struct PlainFile {
+    Bytes bytes;
+    size_t pos = 0;
+    void write(uint32_t value, size_t count)
+    {
+        if (bytes.size() < pos + count)
+            bytes.resize(pos + count);
+        for (size_t i = 0; i < count; ++i)
+            bytes[pos++] = (unsigned char)(value >> (8 * i));
+    }
+};
+
+// Long runs of writes and seeks in every direction, back and forth across the
+// points where the buffer goes to the file, in memory and into a real file.
+TEST(WritePrimitives, AnySequenceOfWritesAndSeeksGivesThePlainFilesBytes)
+{
+    std::mt19937 rng(20261211);
+    PlainFile plain;
+    CFILE memory;
+    TempDir dir;
+    CFILE file;
+    file.fp = std::fopen((dir / "seq.bin").string().c_str(), "wb");
+    ASSERT_NE(file.fp, nullptr);
+    const size_t span = 3 * CF_BUFFER_SIZE + 1000;
+    for (int op = 0; op < 300; ++op) {
+        if (rng() % 3 == 0) {
+            // A seek anywhere up to a little past the end, the way the room writer's are made.
+            size_t target = rng() % (std::min(plain.bytes.size(), span) + 64);
+            cfseek(&memory, int32_t(target), SEEK_SET);
+            cfseek(&file, int32_t(target), SEEK_SET);
+            plain.pos = target;
+        } else {
+            size_t run = rng() % 3 == 0 ? rng() % 5 : rng() % (CF_BUFFER_SIZE / 8);
+            for (size_t k = 0; k < run; ++k) {
+                uint32_t value = rng();
+                size_t count = size_t(1) << (value % 3); // 1, 2 or 4 bytes
+                plain.write(value, count);
+                for (CFILE* f : {&memory, &file}) {
+                    if (count == 1)
+                        cf_WriteByte(f, (signed char)(value & 0xff));
+                    else if (count == 2)
+                        cf_WriteShort(f, int32_t(value));
+                    else
+                        cf_WriteInt(f, int32_t(value));
+                }
+            }
+        }
+        ASSERT_EQ(cftell(&memory), int32_t(plain.pos)) << "operation " << op;
+        ASSERT_EQ(cftell(&file), int32_t(plain.pos)) << "operation " << op;
+    }
+    ASSERT_TRUE(cfclose(&memory));
+    ASSERT_TRUE(cfclose(&file));
+    EXPECT_GT(plain.bytes.size(), 2 * CF_BUFFER_SIZE);
+    EXPECT_TRUE(memory.bytes == plain.bytes) << "memory";
+    EXPECT_TRUE(readFile(dir / "seq.bin") == plain.bytes) << "file";
 }

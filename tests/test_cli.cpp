@@ -165,6 +165,39 @@ TEST(Cli, RoomOverTheEditorsLimitsIsWrittenWithWarnings)
     EXPECT_EQ(readFile(dir / "big.orf").size(), 44u + 12 * 10001 + 3000 * (19 + 90) + 19 + 30 * 65);
 }
 
+// A room within the editor's limits whose faces chunk is shorter than the
+// writer's buffer but ends past it: once written with every face zeroed.
+TEST(Cli, RoomOfAboutOneMegabyteIsWrittenWhole)
+{
+    std::vector<mvertex> verts;
+    std::vector<std::vector<int>> faces;
+    std::string text = "xof 0302txt 0032\nMesh {\n10000;\n";
+    for (int i = 0; i < 10000; ++i) {
+        verts.push_back(mvertex{float(i % 100), float(i / 100) * 0.5f, -float(i % 7)});
+        text += std::to_string(i % 100) + ".0; " + std::to_string(i / 100 * 0.5) + "; -" + std::to_string(i % 7) +
+                (i + 1 < 10000 ? ";,\n" : ";;\n");
+    }
+    text += "3000;\n";
+    for (int f = 0; f < 3000; ++f) {
+        faces.emplace_back();
+        text += "10;";
+        for (int t = 0; t < 10; ++t) {
+            faces.back().push_back((f * 3 + t * 11) % 10000);
+            text += " " + std::to_string(faces.back().back()) + (t < 9 ? "," : ";");
+        }
+        text += f + 1 < 3000 ? ",\n" : ";\n";
+    }
+    text += "MeshMaterialList {\n}\n";
+    TempDir dir;
+    writeFile(dir / "hall.x", text);
+    RunResult run = runTovrek(dir, {"hall"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Using hall.orf for output\nFound 10000 vertices\nFound 3000 faces\nWe're done!\n");
+    Bytes room = readFile(dir / "hall.orf");
+    ASSERT_EQ(room.size(), 1077044u);
+    EXPECT_TRUE(room == expectedRoom(verts, faces));
+}
+
 TEST(Cli, ExistingOutputIsReplacedWhole)
 {
     TempDir dir;

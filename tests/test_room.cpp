@@ -156,3 +156,129 @@ TEST(RoomWriter, RoomTooLargeForThe32BitFieldsIsRefusedBeforeWriting)
                             "2147483647)\n");
     EXPECT_TRUE(dir.names().empty());
 }
+
+// A mesh whose faces chunk holds exactly `faces_bytes` bytes: face entries of
+// about four corners each, with indices and coordinates that differ everywhere,
+// so that any byte out of place shows.
+static mdata meshOfSize(int32_t numverts, int64_t faces_bytes, std::vector<mvertex>& verts,
+                        std::vector<std::vector<int>>& faces)
+{
+    verts.clear();
+    faces.clear();
+    for (int32_t i = 0; i < numverts; ++i)
+        verts.push_back(mvertex{float(i) * 0.5f, -float(i), float(i % 977) + 0.25f});
+    // faces_bytes = 19 n + 30 corners; 19 * 19 = 1 (mod 30) gives the face count modulo 30.
+    int64_t n = faces_bytes * 19 % 30;
+    n += (faces_bytes / 139 - n) / 30 * 30;
+    int64_t corners = (faces_bytes - 19 * n) / 30;
+    EXPECT_EQ(19 * n + 30 * corners, faces_bytes);
+    EXPECT_GE(corners, n);
+    int32_t indices = std::min(numverts, 32768);
+    for (int64_t f = 0; f < n; ++f) {
+        std::vector<int> face;
+        for (int64_t t = 0; t < corners / n + (f < corners % n); ++t)
+            face.push_back(int((f * 7 + t * 13) % indices));
+        faces.push_back(face);
+    }
+    return makeMesh(verts, faces);
+}
+
+// The room file through a real file and through memory, held against the
+// layout worked out here from the mesh, for rooms whose chunks end just before,
+// on and just after the points where the writer hands its buffer to the file,
+// and for chunks that cross those points.
+TEST(RoomWriter, FileAndMemoryEqualTheLayoutOnBothSidesOfEveryFlushPoint)
+{
+    const int64_t B = int64_t(CF_BUFFER_SIZE);
+    // The vertex chunk ends at 28 + 12 v; the faces chunk at 36 + 12 v + its bytes.
+    struct SizeCase {
+        const char* name;
+        int32_t verts;
+        int64_t faces_end; // file offset where the faces chunk ends
+    };
+    const int32_t v_at_buffer = int32_t((B - 28) / 12); // the vertex chunk ends on B
+    const SizeCase cases[] = {
+        {"vertex chunk ends just before the buffer's size", v_at_buffer - 1, B + 20000},
+        {"vertex chunk ends on the buffer's size", v_at_buffer, B + 20000},
+        {"vertex chunk ends just after the buffer's size", v_at_buffer + 1, B + 20000},
+        {"vertex chunk crosses the buffer's size", 100000, 1200028 + 8 + 5000},
+        {"vertex chunk crosses twice the buffer's size", 200000, 2400028 + 8 + 5000},
+        {"faces chunk ends just before the buffer's size", 1000, B - 1},
+        {"faces chunk ends on the buffer's size", 1000, B},
+        {"faces chunk ends just after the buffer's size", 1000, B + 1},
+        {"file ends on the buffer's size", 1000, B - 8},
+        {"faces chunk ends just before twice the buffer's size", 1000, 2 * B - 1},
+        {"faces chunk ends on twice the buffer's size", 1000, 2 * B},
+        {"faces chunk ends just after twice the buffer's size", 1000, 2 * B + 1},
+        {"faces chunk ends just before three times the buffer's size", 1000, 3 * B - 1},
+        {"faces chunk ends just after three times the buffer's size", 1000, 3 * B + 1},
+        {"faces chunk shorter than the buffer crosses it", 50000, 600036 + 600000},
+        {"faces chunk shorter than the buffer crosses twice its size", 150000, 1800036 + 500000},
+    };
+    TempDir dir;
+    std::vector<mvertex> verts;
+    std::vector<std::vector<int>> faces;
+    for (const SizeCase& c : cases) {
+        mdata md = meshOfSize(c.verts, c.faces_end - 36 - 12 * int64_t(c.verts), verts, faces);
+        Bytes expected = expectedRoom(verts, faces);
+        ASSERT_EQ(int64_t(expected.size()), c.faces_end + 8) << c.name;
+        EXPECT_EQ(RoomFileSize(&md), c.faces_end + 8) << c.name;
+
+        EXPECT_TRUE(roomBytes(md) == expected) << c.name << ": memory";
+        std::string name = (dir / "room.orf").string(), error;
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(SaveRoom(name.c_str(), &md, error)) << c.name << ": " << error;
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(readFile(name) == expected) << c.name << ": file";
+    }
+}
+
+// Rooms within the editor's limits that were once written with their faces
+// chunk zeroed on disk: a faces chunk shorter than the buffer that ends past it.
+TEST(RoomWriter, RoomsOfAboutOneMegabyteKeepTheirFaces)
+{
+    std::vector<mvertex> verts;
+    std::vector<std::vector<int>> faces;
+    for (int32_t i = 0; i < 10000; ++i)
+        verts.push_back(mvertex{float(i), float(i % 100) * 0.5f, -float(i / 100)});
+    for (int32_t f = 0; f < 3000; ++f) {
+        std::vector<int> face;
+        for (int t = 0; t < 10; ++t)
+            face.push_back((f * 3 + t) % 10000);
+        faces.push_back(face);
+    }
+    struct Pinned {
+        const char* name;
+        std::vector<mvertex> verts;
+        std::vector<std::vector<int>> faces;
+    };
+    std::vector<Pinned> rooms = {{"10000 vertices, 3000 faces of 10 corners", verts, faces}};
+
+    // A grid of 100 x 70 quads over 101 x 71 vertices.
+    verts.clear();
+    faces.clear();
+    for (int j = 0; j <= 70; ++j)
+        for (int i = 0; i <= 100; ++i)
+            verts.push_back(mvertex{float(i), 0, float(j)});
+    for (int j = 0; j < 70; ++j)
+        for (int i = 0; i < 100; ++i) {
+            int a = j * 101 + i;
+            faces.push_back({a, a + 101, a + 102, a + 1});
+        }
+    rooms.push_back({"grid of 7000 quads", verts, faces});
+
+    TempDir dir;
+    for (const Pinned& r : rooms) {
+        mdata md = makeMesh(r.verts, r.faces);
+        Bytes expected = expectedRoom(r.verts, r.faces);
+        std::string name = (dir / "room.orf").string(), error;
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(SaveRoom(name.c_str(), &md, error)) << r.name << ": " << error;
+        testing::internal::GetCapturedStdout();
+        Bytes written = readFile(name);
+        ASSERT_EQ(written.size(), expected.size()) << r.name;
+        size_t first_bad = size_t(std::mismatch(written.begin(), written.end(), expected.begin()).first - written.begin());
+        EXPECT_EQ(first_bad, written.size()) << r.name << ": first wrong byte";
+        EXPECT_TRUE(roomBytes(md) == expected) << r.name << ": memory";
+    }
+}
