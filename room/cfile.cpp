@@ -32,15 +32,14 @@ static void moveWindow(CFILE* file, int64_t target)
     file->used = 0;
 }
 
-void cf_makeRoom(CFILE* file, size_t count)
+void cf_makeRoom(CFILE* file)
 {
-    // The window grows to its full size only for rooms that need it.
-    if (file->window.size() < CF_BUFFER_SIZE) {
+    // The window grows to its full size only for rooms that need it. A value
+    // is at most 4 bytes, and the window grows by at least that much.
+    if (file->window.size() < CF_BUFFER_SIZE)
         file->window.resize(std::min(CF_BUFFER_SIZE, std::max(file->window.size() * 2, size_t(4096))));
-        if (file->pos + count <= file->window.size())
-            return;
-    }
-    moveWindow(file, file->start + int64_t(file->pos));
+    else
+        moveWindow(file, file->start + int64_t(file->pos));
 }
 
 void cfseek(CFILE* file, int32_t savepos, int whence)
@@ -68,9 +67,8 @@ bool cfclose(CFILE* file)
     moveWindow(file, file->start);
     if (!file->fp)
         return !file->failed;
-    bool ok = !file->failed;
-    ok = std::fflush(file->fp) == 0 && ok;
-    ok = !std::ferror(file->fp) && ok;
+    // fclose writes what the stream still buffers, and says when that fails.
+    bool ok = !file->failed && !std::ferror(file->fp);
     ok = std::fclose(file->fp) == 0 && ok;
     file->fp = nullptr;
     return ok;

@@ -32,8 +32,8 @@ struct CFILE {
     bool failed = false; // a write or seek of `fp` failed, or a seek before the start
 };
 
-// Makes room in the window for `count` more bytes at the write position.
-void cf_makeRoom(CFILE* file, size_t count);
+// Makes room in the window for one more value at the write position.
+void cf_makeRoom(CFILE* file);
 
 // Appends only move `pos`, and `used` catches up on the next seek, flush or
 // close: the position never leaves the written stretch except by writing, so
@@ -41,7 +41,7 @@ void cf_makeRoom(CFILE* file, size_t count);
 inline void cf_put(CFILE* file, uint32_t value, size_t count)
 {
     if (file->pos + count > file->window.size())
-        cf_makeRoom(file, count);
+        cf_makeRoom(file);
     unsigned char* p = file->window.data() + file->pos;
     for (size_t i = 0; i < count; ++i)
         p[i] = (unsigned char)(value >> (8 * i));

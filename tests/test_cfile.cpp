@@ -86,6 +86,34 @@ TEST(WritePrimitives, WriteAndSeekAsAPlainFileDoes)
     }
 }
 
+// A file refuses a seek before its start and stays where it is; closing then
+// reports the failure, and the bytes written stand.
+TEST(WritePrimitives, ASeekBeforeTheStartIsAFailure)
+{
+    CFILE file;
+    cf_WriteInt(&file, 5);
+    cfseek(&file, -1, SEEK_SET);
+    EXPECT_EQ(cftell(&file), 4);
+    cf_WriteByte(&file, 6);
+    EXPECT_FALSE(cfclose(&file));
+    EXPECT_EQ(file.bytes, (Bytes{5, 0, 0, 0, 6}));
+}
+
+#ifndef _WIN32
+// A stream that cannot seek: the back-patching seek fails, and closing says so.
+TEST(WritePrimitives, AFailedSeekOfTheFileIsReportedOnClose)
+{
+    CFILE file;
+    file.fp = popen("cat > /dev/null", "w");
+    ASSERT_NE(file.fp, nullptr);
+    for (size_t i = 0; i < CF_BUFFER_SIZE + 10; ++i) // past the window: its bytes go to the stream
+        cf_WriteByte(&file, 1);
+    cfseek(&file, 0, SEEK_SET);
+    cf_WriteInt(&file, 7); // this must go back to offset 0, which a pipe cannot do
+    EXPECT_FALSE(cfclose(&file)); // glibc's fclose also waits for a popen stream's command
+}
+#endif
+
 TEST(WritePrimitives, CloseWritesEveryByteToTheFile)
 {
     TempDir dir;
