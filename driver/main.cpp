@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 
 #ifdef _WIN32
@@ -75,7 +76,13 @@ int main(int argc, char** argv)
 
     mdata md;
     ReadError readerr;
-    if (!DateiLesen(&md, puf, &readerr))
+    bool read = false;
+    try {
+        read = DateiLesen(&md, puf, &readerr);
+    } catch (const std::bad_alloc&) {
+        fail(indatname + ": the mesh is too large for this computer's memory\n");
+    }
+    if (!read)
         fail(indatname + ":" + std::to_string(readerr.line) + ": " + readerr.what + "\n");
 
     WarnRoomLimits(&md);

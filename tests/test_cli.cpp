@@ -128,6 +128,21 @@ TEST(Cli, WindowsLineEndsGiveTheSameRoom)
     EXPECT_EQ(readFile(dir / "cube.orf"), cubeRoom());
 }
 
+// A carriage return that is not part of a CR LF pair stays in the text and
+// reads as white space.
+TEST(Cli, DoubledCarriageReturnsGiveTheSameRoom)
+{
+    TempDir dir;
+    std::string text;
+    for (char c : cubeText())
+        text += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
+    writeFile(dir / "cube.x", text);
+    RunResult run = runTovrek(dir, {"cube.x", "cube.orf"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kDone);
+    EXPECT_EQ(readFile(dir / "cube.orf"), cubeRoom());
+}
+
 TEST(Cli, SecondMeshIsReportedAndLeftOut)
 {
     TempDir dir;
@@ -288,6 +303,38 @@ TEST(Cli, FailedWriteKeepsTheEarlierRoomAndLeavesNoTemporaryFile)
                        "big.orf: writing the room file failed (is the disk full?); no room file was written\n");
     EXPECT_EQ(readText(dir / "big.orf"), "the earlier room");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"big.orf", "big.x"}));
+}
+
+// AddressSanitizer reserves far more address space than these limits allow.
+#if defined(__SANITIZE_ADDRESS__)
+#define TOVREK_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TOVREK_ASAN 1
+#endif
+#endif
+
+// Too little memory is a message and status 1, for the text and for the mesh.
+TEST(Cli, TooLittleMemoryIsAMessage)
+{
+#ifdef TOVREK_ASAN
+    GTEST_SKIP() << "the address space limit leaves AddressSanitizer no room";
+#endif
+    TempDir dir;
+    // 1 GB that takes no disk: more than the limit lets the program hold.
+    std::ofstream(dir / "huge.x").close();
+    fs::resize_file(dir / "huge.x", 1 << 30);
+    // 40 MB of text that holds a vertex count whose array needs 80 MB.
+    const size_t rest = 40000000;
+    writeFile(dir / "many.x", "xof\nMesh {\n" + std::to_string(rest / 6) + ";\n" + std::string(rest, ' ') +
+                                  "\nMeshMaterialList {\n}\n");
+    RunResult huge = runTovrek(dir, {"huge.x", "huge.orf"}, "ulimit -v 100000; ");
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_EQ(huge.out, "huge.x: cannot read it: it is too large for this computer's memory\n");
+    RunResult many = runTovrek(dir, {"many.x", "many.orf"}, "ulimit -v 100000; ");
+    EXPECT_EQ(many.status, 1);
+    EXPECT_EQ(many.out, "Found 6666666 vertices\nmany.x: the mesh is too large for this computer's memory\n");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"huge.x", "many.x"}));
 }
 #endif
 

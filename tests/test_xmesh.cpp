@@ -67,17 +67,33 @@ struct LayoutCase {
 
 // Texts that state a mesh plainly, in the exporter's layout and in the
 // variations other writers use; each must arrive exactly as stated.
-TEST(MeshReader, ReadsEveryLayoutAsItStands)
+static std::vector<LayoutCase> layoutCases()
 {
     const std::vector<mvertex> tri = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
-    const LayoutCase cases[] = {
+    std::vector<mvertex> ten;
+    std::string ten_text = "x\nMesh {\n10;\n", thirty = "30;";
+    std::vector<int> thirty_face;
+    for (int i = 0; i < 10; ++i) {
+        ten.push_back(mvertex{float(i), 0, 1});
+        ten_text += std::to_string(i) + ";0;1;" + (i < 9 ? ",\n" : ";\n");
+    }
+    for (int t = 0; t < 30; ++t) {
+        thirty_face.push_back(t % 10);
+        thirty += std::to_string(t % 10) + (t < 29 ? "," : ";;");
+    }
+    return {
         {"count on the header line", "x\nMesh { 3;\n1.0; 2.0; 3.0;,\n4.0; 5.0; 6.0;,\n7.0; 8.0; 9.0;;\n1;\n3; 0, 1, 2;;\n",
          tri, {{0, 1, 2}}, 3},
         {"compact lists", "x\nMesh {\n3;\n1.0;2.0;3.0;,\n4;5;6;,\n7;8;9;;\n2;\n3;2,1,0;,\n3;0,1,2;;\n",
          tri, {{2, 1, 0}, {0, 1, 2}}, 3},
+        {"compact last face at the very end", "x\nMesh {\n3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3;0,1,2;;", tri, {{0, 1, 2}}, 3},
+        {"compact face of 30 corners, then only a short material list",
+         ten_text + "1;\n" + thirty + "\nMeshMaterialList {}\n", ten, {thirty_face}, 30},
         {"all on one line", "x\nMesh {3;1;2;3;,4;5;6;,7;8;9;;1;3;0,1,2;;}", tri, {{0, 1, 2}}, 3},
         {"spaces and tabs around separators", "x\nMesh {\n 3 ;\n\t1 ; 2 ;3 ; ,\n4;5;6;,\n7;8;9 ; ;\n\n 1 ;\n 3 ; 0 , 1 ,2 ; ;\n",
          tri, {{0, 1, 2}}, 3},
+        {"carriage returns as white space",
+         "x\r\nMesh {\r\n3;\r\n1;\r2;\r3;,\r\n4;5;6;,\r\n7;8;9;;\r\n1;\r\n3;\r0,\r1,\r2;;\r\n", tri, {{0, 1, 2}}, 3},
         {"signs, fractions and exponents",
          "x\nMesh {\n2;\n-1.5e-3; +2.; .5;,\n1E2; -0.25; 12345.678;;\n1;\n2; 1, 0;;\n",
          {{-1.5e-3f, 2, 0.5f}, {100, -0.25f, 12345.678f}}, {{1, 0}}, 2},
@@ -94,7 +110,11 @@ TEST(MeshReader, ReadsEveryLayoutAsItStands)
         {"empty mesh, lists closed", "x\nMesh {\n0;;\n0;;\n", {}, {}, 0},
         {"empty mesh, bare counts", "x\nMesh {\n0;\n0;\n}\n", {}, {}, 0},
     };
-    for (const LayoutCase& c : cases) {
+}
+
+TEST(MeshReader, ReadsEveryLayoutAsItStands)
+{
+    for (const LayoutCase& c : layoutCases()) {
         Parsed p = parse(c.text);
         ASSERT_TRUE(p.ok) << c.name << ": line " << p.err.line << ": " << p.err.what;
         expectVerts(p.md, c.verts, c.name);
@@ -125,6 +145,9 @@ TEST(MeshReader, NumbersFollowTheDecimalRules)
         {"1" + std::string(400, '0'), INFINITY},
         {"3.5e38", INFINITY},
         {"3.40282356e38", FLT_MAX}, // beyond FLT_MAX, but nearer to it than to infinity
+        // Exactly halfway between FLT_MAX and 2^128: rounding to even gives 2^128, an infinity.
+        {"340282356779733661637539395458142568448", INFINITY},
+        {"-340282356779733661637539395458142568448", -INFINITY},
         {"1e-400", 0.0f},
         {"-1e-400", -0.0f},
         {"0." + std::string(400, '0') + "1", 0.0f},
@@ -163,6 +186,11 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         {head + "2;\nabc; 1; 2;,\n", 4, "vertex 0: expected the x coordinate, found \"abc;\""},
         {head + "1;\nnan; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found \"nan;\""},
         {head + "1;\n1; inf; 2;;\n", 4, "vertex 0: expected the y coordinate, found \"inf;\""},
+        {head + "1;\n--1; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found \"--1;\""},
+        {head + "1;\n1; +-1; 2;;\n", 4, "vertex 0: expected the y coordinate, found \"+-1;\""},
+        {head + "1;\nabcdefghijklmnop; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found \"abcdefghijkl\""},
+        {head + "1;\n\x01; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found a byte of value 1"},
+        {head + "1;\nx\x01; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found \"x\""},
         {head + "1;\n1.0 2.0 3.0;;\n", 4, "vertex 0: expected ';' after the x coordinate, found \"2.0\""},
         {head + "2;\n1.0; 2.0; 3.0;x\n", 4, "expected ',' in the vertex list after vertex 0, found \"x\""},
         {head + "3;\n1;2;3;,\n4;5;6;;\n1;\n2; 0, 1;;\n", 5, "the vertex list ends after 2 of 3 vertices"},
@@ -172,6 +200,7 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         {head + "1;\n1;2;3;;\n99999999999;\n", 5, "the face count is larger than the rest of the file could hold"},
         {head + "1;\n1;2;3;;\n2\n1; 0;;\n", 6, "expected ';' after the face count, found \"1;\""},
         {head + "1;\n1;2;3;;\n2;\n1; 0;;\n", 6, "the face list ends after 1 of 2 faces"},
+        {head + "1;\n1;2;3;;\n1;;\n1; 0;;\n", 5, "face 0: expected the corner count, found \";\""},
         {head + "1;\n1;2;3;;\n1;\n1; 0;,\n1; 0;;\n", 6, "the face list goes on past its count of 1 faces"},
         {head + "1;\n1;2;3;;\n2;\n1; 0;,\n", 7, "face 1: expected the corner count, found the end of the file"},
         {head + "1;\n1;2;3;;\n1;\n0;;\n", 6, "face 0: the corner count is 0; a face needs at least one corner"},
@@ -185,6 +214,9 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n2;\n3; 0, 1, 2;,\n3; 0, -1, 2;;\n", 9, "face 1: vertex index -1 is out of range; the mesh has 3 vertices"},
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, 3, 2;;\n", 8, "face 0: vertex index 3 is out of range; the mesh has 3 vertices"},
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, 99999999999, 2;;\n", 8, "face 0: expected vertex index 1 of 3, found \"99999999999,\""},
+        {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, 2147483647, 2;;\n", 8, "face 0: vertex index 2147483647 is out of range; the mesh has 3 vertices"},
+        {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, 2147483648, 2;;\n", 8, "face 0: expected vertex index 1 of 3, found \"2147483648,\""},
+        {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, -2147483648, 2;;\n", 8, "face 0: vertex index -2147483648 is out of range; the mesh has 3 vertices"},
         {head + "0;;\n1;\n3; 0, 1, 2;;\n", 5, "face 0: vertex index 0 is out of range; the mesh has 0 vertices"},
     };
     for (const BadCase& c : cases) {
@@ -233,27 +265,29 @@ TEST(MeshReader, NormalsAreReadWhereTheyCanBeAndNeverStopAConversion)
     }
 }
 
-// Cut at every byte, the example either converts to the whole cube or is
+// Cut at every byte, each text either converts to its whole mesh or is
 // refused with a message; nothing in between, and nothing read past the end.
-TEST(MeshReader, EveryPrefixOfTheCubeConvertsWholeOrIsRefused)
+TEST(MeshReader, EveryPrefixConvertsWholeOrIsRefused)
 {
-    const std::string text = cubeText();
+    std::vector<LayoutCase> texts = layoutCases();
+    texts.push_back({"the example cube", cubeText(), cubeVerts(), cubeFaces(), 4});
     testing::internal::CaptureStdout();
-    for (size_t n = 0; n <= text.size(); ++n) {
-        // A copy of exactly n bytes, so that the sanitizer sees any read past the end.
-        std::unique_ptr<char[]> cut(new char[n ? n : 1]);
-        std::memcpy(cut.get(), text.data(), n);
-        std::string_view prefix(cut.get(), n);
-        if (!TestInfile(prefix))
-            continue;
-        mdata md;
-        ReadError err;
-        if (DateiLesen(&md, prefix, &err)) {
-            EXPECT_EQ(md.numverts, 8) << n;
-            EXPECT_EQ(facesOf(md), cubeFaces()) << n;
-        } else {
-            EXPECT_FALSE(err.what.empty()) << n;
-            EXPECT_GE(err.line, 1) << n;
+    for (const LayoutCase& c : texts) {
+        for (size_t n = 0; n <= c.text.size(); ++n) {
+            // A copy of exactly n bytes, so that the sanitizer sees any read past the end.
+            std::unique_ptr<char[]> cut(new char[n ? n : 1]);
+            std::memcpy(cut.get(), c.text.data(), n);
+            std::string_view prefix(cut.get(), n);
+            TestInfile(prefix);
+            mdata md;
+            ReadError err;
+            if (DateiLesen(&md, prefix, &err)) {
+                EXPECT_EQ(md.verts.size(), c.verts.size()) << c.name << ", cut at " << n;
+                EXPECT_EQ(facesOf(md), c.faces) << c.name << ", cut at " << n;
+            } else {
+                EXPECT_FALSE(err.what.empty()) << c.name << ", cut at " << n;
+                EXPECT_GE(err.line, 1) << c.name << ", cut at " << n;
+            }
         }
     }
     testing::internal::GetCapturedStdout();
