@@ -64,13 +64,13 @@ TEST(RoomWriter, CubeIs974BytesWithEveryLengthPatched)
 TEST(RoomWriter, FacesOfAnyCornerCountAndTheCornerlessFace)
 {
     // A face without corners takes 19 bytes; faces beyond four corners stay whole.
-    std::vector<std::vector<int>> faces = {{}, {0, 1, 2, 3, 4, 5}, {7, 6, 5, 4, 3, 2, 1, 0}, {1, 2}};
+    std::vector<std::vector<int>> faces = {{}, {0, 1, 2, 3, 4, 5}, {7, 6, 5, 4, 3, 2, 1, 0}, {1, 2}, {3}};
     std::vector<mvertex> verts(8, mvertex{0.5f, -1, 2});
     mdata md = makeMesh(verts, faces);
     Bytes bytes = roomBytes(md);
     EXPECT_EQ(bytes, expectedRoom(verts, faces));
     EXPECT_EQ(int64_t(bytes.size()), RoomFileSize(&md));
-    EXPECT_EQ(bytes.size(), 44u + 12 * 8 + 4 * 19 + 30 * (6 + 8 + 2));
+    EXPECT_EQ(bytes.size(), 44u + 12 * 8 + 5 * 19 + 30 * (6 + 8 + 2 + 1));
 }
 
 TEST(RoomWriter, RoundTripThroughTheEditorsReading)

@@ -16,9 +16,12 @@ struct Parsed {
 
 static Parsed parse(const std::string& text)
 {
+    // A copy of exactly the text's size, so that the sanitizer sees any read past its end.
+    std::unique_ptr<char[]> exact(new char[text.size() ? text.size() : 1]);
+    std::memcpy(exact.get(), text.data(), text.size());
     Parsed p;
     testing::internal::CaptureStdout();
-    p.ok = DateiLesen(&p.md, text, &p.err);
+    p.ok = DateiLesen(&p.md, std::string_view(exact.get(), text.size()), &p.err);
     p.console = testing::internal::GetCapturedStdout();
     return p;
 }
@@ -97,6 +100,8 @@ static std::vector<LayoutCase> layoutCases()
         {"signs, fractions and exponents",
          "x\nMesh {\n2;\n-1.5e-3; +2.; .5;,\n1E2; -0.25; 12345.678;;\n1;\n2; 1, 0;;\n",
          {{-1.5e-3f, 2, 0.5f}, {100, -0.25f, 12345.678f}}, {{1, 0}}, 2},
+        {"numbers beyond the float range", "x\nMesh {\n1;\n1e400; -1e-400; 1" + std::string(400, '0') + ";;\n0;;\n",
+         {{INFINITY, -0.0f, INFINITY}}, {}, 0},
         {"faces of 6 and 8 corners",
          "x\nMesh {\n8;\n0;0;0;,\n1;0;0;,\n1;1;0;,\n0;1;0;,\n0;0;1;,\n1;0;1;,\n1;1;1;,\n0;1;1;;\n3;\n"
          "6; 0, 1, 2, 3, 4, 5;,\n8; 7, 6, 5, 4, 3, 2, 1, 0;,\n1; 6;;\n",
@@ -114,8 +119,15 @@ static std::vector<LayoutCase> layoutCases()
 
 TEST(MeshReader, ReadsEveryLayoutAsItStands)
 {
+    mdata reused; // every text is read into this one record too: it must hold only the last
     for (const LayoutCase& c : layoutCases()) {
         Parsed p = parse(c.text);
+        testing::internal::CaptureStdout();
+        ReadError err;
+        EXPECT_TRUE(DateiLesen(&reused, c.text, &err)) << c.name;
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(facesOf(reused), c.faces) << c.name << ": read into a used record";
+        EXPECT_EQ(reused.face_verts, p.md.face_verts) << c.name << ": read into a used record";
         ASSERT_TRUE(p.ok) << c.name << ": line " << p.err.line << ": " << p.err.what;
         expectVerts(p.md, c.verts, c.name);
         EXPECT_EQ(p.md.numfaces, int32_t(c.faces.size())) << c.name;
@@ -179,6 +191,12 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         {"", 1, "expected a mesh: \"Mesh {\" at the start of a line"},
         {head, 3, "expected the vertex count after \"Mesh {\", found the end of the file"},
         {head + "-3;\n", 3, "the vertex count is negative"},
+        {head + "3:;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n", 3, "expected ';' after the vertex count, found \":;\""},
+        // A vertex takes at least 6 characters of the text after its count, a face 4.
+        {head + "2;0;0;0;,1;2", 3, "the vertex count is larger than the rest of the file could hold"},
+        {head + "1;\n1;2;3;;\n2;1;0;,1", 5, "the face count is larger than the rest of the file could hold"},
+        {head + "1;\n1;2;3;;\n-1", 5, "the face count is negative"},
+        {head + "1;\n1;2;3;;\n-", 5, "expected the face count, found \"-\""},
         {head + "99999999999;\n", 3, "the vertex count is larger than the rest of the file could hold"},
         {head + "1000;\n1;2;3;;\n", 3, "the vertex count is larger than the rest of the file could hold"},
         {head + "2\n1;2;3;,\n4;5;6;;\n", 4, "expected ';' after the vertex count, found \"1;2;3;,\""},
@@ -190,6 +208,9 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         {head + "1;\n1; +-1; 2;;\n", 4, "vertex 0: expected the y coordinate, found \"+-1;\""},
         {head + "1;\nabcdefghijklmnop; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found \"abcdefghijkl\""},
         {head + "1;\n\x01; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found a byte of value 1"},
+        {head + "1;\n\x7f; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found a byte of value 127"},
+        {head + "1;\n1; 2; .5", 4, "vertex 0: expected ';' after the z coordinate, found the end of the file"},
+        {head + "1;\n1; 2; -", 4, "vertex 0: expected the z coordinate, found \"-\""},
         {head + "1;\nx\x01; 1; 2;;\n", 4, "vertex 0: expected the x coordinate, found \"x\""},
         {head + "1;\n1.0 2.0 3.0;;\n", 4, "vertex 0: expected ';' after the x coordinate, found \"2.0\""},
         {head + "2;\n1.0; 2.0; 3.0;x\n", 4, "expected ',' in the vertex list after vertex 0, found \"x\""},
@@ -207,6 +228,11 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         {head + "1;\n1;2;3;;\n2;\n-3; 0, 0, 0;,\n1; 0;;\n", 6, "face 0: the corner count is -3; a face needs at least one corner"},
         {head + "1;\n1;2;3;;\n1;\n4000000000; 0;;\n", 6, "face 0: the corner count is larger than the rest of the file could hold"},
         {head + "1;\n1;2;3;;\n1;\n1 0;;\n", 6, "face 0: expected ';' after the corner count, found \"0;;\""},
+        // The indices of a face take at least two characters each.
+        {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3;0,1", 8, "face 0: the corner count is larger than the rest of the file could hold"},
+        {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3;0,1,2", 8, "expected ';' in the index list of face 0 after index 2, found the end of the file"},
+        {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, 1, 2x;;\n", 8, "expected ';' in the index list of face 0 after index 2, found \"x;;\""},
+        {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, -2147483649, 2;;\n", 8, "face 0: expected vertex index 1 of 3, found \"-2147483649,\""},
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n4; 0, 1, 2;;\n", 8, "the index list of face 0 ends after 3 of 4 indices"},
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, 1, 2, 0;;\n", 8, "the index list of face 0 goes on past its count of 3 indices"},
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, x, 2;;\n", 8, "face 0: expected vertex index 1 of 3, found \"x,\""},
@@ -245,14 +271,16 @@ TEST(MeshReader, NormalsAreReadWhereTheyCanBeAndNeverStopAConversion)
     struct NormalsCase {
         const char* name;
         std::string text;
-        std::vector<float> xs; // x of each normal
+        std::vector<float> xs; // x of each normal; y is x + 0.5 where one was read, z is -1
     };
     const NormalsCase cases[] = {
         {"none", mesh, {0, 0, 0}},
-        {"full", mesh + "MeshNormals {\n3;\n1;0;0;,\n2;0;0;,\n3;0;0;;\n3;\n3; 0, 1, 2;;\n}\n", {1, 2, 3}},
-        {"own count short", mesh + "MeshNormals {\n2;\n1;0;0;,\n2;0;0;;\n1;\n3; 0, 1, 1;;\n}\n", {1, 2, 0}},
-        {"own count long", mesh + "MeshNormals {\n4;\n1;0;0;,\n2;0;0;,\n3;0;0;,\n4;0;0;;\n}\n", {1, 2, 3}},
-        {"malformed", mesh + "MeshNormals {\n3;\n1;0;0;,\nbroken\n", {1, 0, 0}},
+        {"full", mesh + "MeshNormals {\n3;\n1;1.5;-1;,\n2;2.5;-1;,\n3;3.5;-1;;\n3;\n3; 0, 1, 2;;\n}\n", {1, 2, 3}},
+        {"own count short", mesh + "MeshNormals {\n2;\n1;1.5;-1;,\n2;2.5;-1;;\n1;\n3; 0, 1, 1;;\n}\n", {1, 2, 0}},
+        {"own count short, more lines than it says",
+         mesh + "MeshNormals {\n2;\n1;1.5;-1;,\n2;2.5;-1;,\n3;3.5;-1;;\n}\n", {1, 2, 0}},
+        {"own count long", mesh + "MeshNormals {\n4;\n1;1.5;-1;,\n2;2.5;-1;,\n3;3.5;-1;,\n4;4.5;-1;;\n}\n", {1, 2, 3}},
+        {"malformed", mesh + "MeshNormals {\n3;\n1;1.5;-1;,\nbroken\n", {1, 0, 0}},
         {"truncated", mesh + "MeshNormals {\n3", {0, 0, 0}},
         {"only a template ahead", "template MeshNormals {\n <F6F23F43>\n DWORD nNormals;\n}\n" + mesh, {0, 0, 0}},
     };
@@ -260,8 +288,12 @@ TEST(MeshReader, NormalsAreReadWhereTheyCanBeAndNeverStopAConversion)
         Parsed p = parse(c.text);
         ASSERT_TRUE(p.ok) << c.name << ": " << p.err.what;
         ASSERT_EQ(p.md.normals.size(), 3u) << c.name;
-        for (size_t i = 0; i < 3; ++i)
+        for (size_t i = 0; i < 3; ++i) {
+            bool read = c.xs[i] != 0;
             EXPECT_EQ(p.md.normals[i].x, c.xs[i]) << c.name << " normal " << i;
+            EXPECT_EQ(p.md.normals[i].y, read ? c.xs[i] + 0.5f : 0) << c.name << " normal " << i;
+            EXPECT_EQ(p.md.normals[i].z, read ? -1 : 0) << c.name << " normal " << i;
+        }
     }
 }
 
@@ -310,6 +342,7 @@ TEST(InputCheck, AcceptsRefusesAndWarns)
         {"no mesh", "xof 0302txt 0032\nFrame {\n}\n", false, false},
         {"indented header", "x\n  Mesh {\n0;;\n0;;\nMeshMaterialList {\n}\n", false, false},
         {"named header", "x\nMesh cube {\n0;;\n0;;\nMeshMaterialList {\n}\n", false, false},
+        {"lower-case header", "x\nmesh {\n0;;\n0;;\nMeshMaterialList {\n}\n", false, false},
         {"header on the first line", "Mesh {\n0;;\n0;;\nMeshMaterialList {\n}\n", false, false},
         {"no material list", "x" + mesh, false, false},
         {"material list only ahead of the mesh", "x\nMeshMaterialList {\n}" + mesh, false, false},

@@ -337,8 +337,6 @@ bool readFaces(stelle& at, mdata* md, ReadError* err)
     // Room for four corners a face, but never more than the rest of the text
     // could hold: an index takes at least two characters.
     md->face_verts.reserve(std::min(size_t(md->numfaces) * 4, size_t(at.end - at.p) / 2));
-    if (md->numfaces == 0)
-        emptyList(at);
     for (int32_t i = 0; i < md->numfaces; ++i) {
         mface& face = md->faces[i];
         Num r = readInt(at, face.num_verts);
