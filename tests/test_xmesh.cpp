@@ -84,6 +84,12 @@ static std::vector<LayoutCase> layoutCases()
         thirty_face.push_back(t % 10);
         thirty += std::to_string(t % 10) + (t < 29 ? "," : ";;");
     }
+    std::string corners255 = "255;";
+    std::vector<int> face255;
+    for (int t = 0; t < 255; ++t) {
+        face255.push_back(9 - t % 10);
+        corners255 += std::to_string(9 - t % 10) + (t < 254 ? ", " : ";;");
+    }
     return {
         {"count on the header line", "x\nMesh { 3;\n1.0; 2.0; 3.0;,\n4.0; 5.0; 6.0;,\n7.0; 8.0; 9.0;;\n1;\n3; 0, 1, 2;;\n",
          tri, {{0, 1, 2}}, 3},
@@ -100,6 +106,7 @@ static std::vector<LayoutCase> layoutCases()
         {"signs, fractions and exponents",
          "x\nMesh {\n2;\n-1.5e-3; +2.; .5;,\n1E2; -0.25; 12345.678;;\n1;\n2; 1, 0;;\n",
          {{-1.5e-3f, 2, 0.5f}, {100, -0.25f, 12345.678f}}, {{1, 0}}, 2},
+        {"a face of 255 corners", ten_text + "1;\n" + corners255 + "\n", ten, {face255}, 255},
         {"numbers beyond the float range", "x\nMesh {\n1;\n1e400; -1e-400; 1" + std::string(400, '0') + ";;\n0;;\n",
          {{INFINITY, -0.0f, INFINITY}}, {}, 0},
         {"faces of 6 and 8 corners",
@@ -187,6 +194,9 @@ struct BadCase {
 TEST(MeshReader, RefusesWhatItCannotReadAsStated)
 {
     const std::string head = "xof\nMesh {\n"; // the counts stand on line 3
+    std::string corners256;
+    for (int t = 0; t < 256; ++t)
+        corners256 += t < 255 ? " 0," : " 0;;";
     const BadCase cases[] = {
         {"", 1, "expected a mesh: \"Mesh {\" at the start of a line"},
         {head, 3, "expected the vertex count after \"Mesh {\", found the end of the file"},
@@ -227,6 +237,7 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         {head + "1;\n1;2;3;;\n1;\n0;;\n", 6, "face 0: the corner count is 0; a face needs at least one corner"},
         {head + "1;\n1;2;3;;\n2;\n-3; 0, 0, 0;,\n1; 0;;\n", 6, "face 0: the corner count is -3; a face needs at least one corner"},
         {head + "1;\n1;2;3;;\n1;\n4000000000; 0;;\n", 6, "face 0: the corner count is larger than the rest of the file could hold"},
+        {head + "1;\n1;2;3;;\n1;\n256;" + corners256 + "\n", 6, "face 0: the corner count is 256; the level editor reads at most 255 corners a face"},
         {head + "1;\n1;2;3;;\n1;\n1 0;;\n", 6, "face 0: expected ';' after the corner count, found \"0;;\""},
         // The indices of a face take at least two characters each.
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3;0,1", 8, "face 0: the corner count is larger than the rest of the file could hold"},

@@ -330,6 +330,9 @@ bool detectnumfaces(stelle& at, int32_t& numfaces, ReadError* err)
 
 // The room file keeps an index in a 16-bit field that the level editor reads as signed.
 const int32_t MAX_ROOM_INDEX = 32767;
+// The level editor keeps a face's corner count in one byte: a larger count
+// loads cut to 8 bits, and the rest of the room is read out of step.
+const int32_t MAX_ROOM_CORNERS = 255;
 
 bool readFaces(stelle& at, mdata* md, ReadError* err)
 {
@@ -347,6 +350,9 @@ bool readFaces(stelle& at, mdata* md, ReadError* err)
         if (face.num_verts < 1)
             return fail(err, at, "face %d: the corner count is %d; a face needs at least one corner", i,
                         face.num_verts);
+        if (face.num_verts > MAX_ROOM_CORNERS)
+            return fail(err, at, "face %d: the corner count is %d; the level editor reads at most %d corners a face",
+                        i, face.num_verts, MAX_ROOM_CORNERS);
         if (!expect(at, ';'))
             return fail(err, at, "face %d: expected ';' after the corner count, found %s", i, found(at).c_str());
         if (md->face_verts.size() > size_t(INT32_MAX - face.num_verts))
