@@ -28,3 +28,6 @@ LoadResult LoadText(const std::string& name, TextBuffer& puf, std::string& error
 
 // True when both names lead to one existing file.
 bool SameFile(const std::string& a, const std::string& b);
+
+// True when the file `name` exists and begins as DirectX text does ("xof ").
+bool IsDirectXText(const std::string& name);

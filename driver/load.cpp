@@ -1,4 +1,5 @@
 #include "driver/driver.h"
+#include "driver/platform.h"
 
 #include <cstdio>
 #include <cstring>
@@ -35,13 +36,14 @@ static LoadResult fail(std::string& error, const std::string& name, const char* 
 
 LoadResult LoadText(const std::string& name, TextBuffer& puf, std::string& error)
 {
+    fs::path path = FilePath(name);
     std::error_code ec;
     // Some systems open a folder for reading and only fail on the first read;
     // ask first so that every platform says the same.
-    if (fs::is_directory(name, ec))
+    if (fs::is_directory(path, ec))
         return fail(error, name, "cannot read it: it is a folder, not a file");
 
-    std::FILE* infile = std::fopen(name.c_str(), "rb");
+    std::FILE* infile = OpenFile(path, "rb");
     if (!infile)
         return LoadResult::not_found;
 
@@ -73,5 +75,16 @@ LoadResult LoadText(const std::string& name, TextBuffer& puf, std::string& error
 bool SameFile(const std::string& a, const std::string& b)
 {
     std::error_code ec;
-    return fs::equivalent(a, b, ec);
+    return fs::equivalent(FilePath(a), FilePath(b), ec);
+}
+
+bool IsDirectXText(const std::string& name)
+{
+    std::FILE* file = OpenFile(FilePath(name), "rb");
+    if (!file)
+        return false;
+    char head[4];
+    bool text = std::fread(head, 1, 4, file) == 4 && std::memcmp(head, "xof ", 4) == 0;
+    std::fclose(file);
+    return text;
 }

@@ -1,6 +1,7 @@
 // tovrek: converts the first mesh of a DirectX .x text file, as Blender 2.42a
 // exports it, into a room file for the Descent 3 level editor.
 #include "driver/driver.h"
+#include "driver/platform.h"
 #include "room/room.h"
 #include "xmesh/xmesh.h"
 
@@ -8,10 +9,16 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #endif
 
 static void hilfe()
@@ -43,21 +50,41 @@ static void hilfe()
     fail("file looks strange. I leave\n\n");
 }
 
+#ifdef _WIN32
+static UINT consoleCodePage;
+
+// Windows hands the names over in UTF-16. The program holds them in UTF-8, so
+// that a name in any script reaches the files whole and shows on the console.
+int wmain(int argc, wchar_t** wargv)
+{
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back(Utf8(wargv[i]));
+    // The console report is the same text on every system: LF line ends, no
+    // CR added, names in UTF-8. The console gets its own code page back at the end.
+    _setmode(_fileno(stdout), _O_BINARY);
+    consoleCodePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+    std::atexit([] { SetConsoleOutputCP(consoleCodePage); });
+#else
 int main(int argc, char** argv)
 {
-#ifdef _WIN32
-    // The console report is the same text on every system: LF line ends, no CR added.
-    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::string> args(argv, argv + argc);
 #endif
+    RemoveOnInterrupt(nullptr); // nothing to remove yet, but Ctrl+C is caught from here on
 
-    if (argc <= 1) {
+    if (args.size() <= 1) {
         hilfe();
         return 1;
     }
 
     std::string indatname, outdatname;
-    if (DeriveNames(argv[1], argc > 2 ? argv[2] : nullptr, indatname, outdatname))
+    if (DeriveNames(args[1].c_str(), args.size() > 2 ? args[2].c_str() : nullptr, indatname, outdatname))
         std::printf("Using %s for output\n", outdatname.c_str());
+
+    // Opening such a name opens a device, which may never answer.
+    if (IsDeviceName(FilePath(outdatname)))
+        fail(outdatname + ": cannot create the room file: it is the name of a device on Windows, not of a file\n");
 
     TextBuffer puf;
     std::string error;
@@ -70,6 +97,9 @@ int main(int argc, char** argv)
     // The room file would replace the very text it was made from.
     if (SameFile(indatname, outdatname))
         fail(outdatname + ": this is the input file; name another output file\n");
+    // Two .x files dropped onto the program at once arrive as input and output.
+    if (IsDirectXText(outdatname))
+        fail(outdatname + ": this is a DirectX text file, not a room file; name another output file\n");
 
     if (!TestInfile(puf))
         leave();

@@ -1,5 +1,7 @@
 #include "room/room.h"
 
+#include "driver/platform.h"
+
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -92,16 +94,6 @@ void WarnRoomLimits(const mdata* md)
                     md->maxnumvertsinface, EDITOR_MAX_CORNERS);
 }
 
-// A name beside `filename` that no file has yet.
-static std::string temporaryName(const std::string& filename)
-{
-    std::error_code ec;
-    std::string name = filename + ".tovrek-tmp";
-    for (int n = 1; fs::exists(name, ec); ++n)
-        name = filename + ".tovrek-tmp" + std::to_string(n);
-    return name;
-}
-
 bool SaveRoom(const char* filename, const mdata* md, std::string& error)
 {
     // Chunk lengths and positions are 32-bit fields.
@@ -112,31 +104,40 @@ bool SaveRoom(const char* filename, const mdata* md, std::string& error)
         return false;
     }
 
-    std::string tmpname = temporaryName(filename);
+    // The room goes to a new file beside its name; created here and nowhere
+    // else, so that no other run can share it.
+    fs::path tmpname;
     CFILE file;
-    file.fp = std::fopen(tmpname.c_str(), "wb");
+    std::string why;
+    for (int n = 0; n < 100 && !file.fp; ++n) {
+        tmpname = FilePath(std::string(filename) + ".tovrek-tmp" + (n ? std::to_string(n) : ""));
+        bool exists = false;
+        file.fp = CreateNewFile(tmpname, exists, why);
+        if (!exists)
+            break;
+    }
     if (!file.fp) {
-        error = std::string(filename) + ": cannot create the room file\n";
+        error = std::string(filename) + ": cannot create the room file: " + why + "\n";
         return false;
     }
+    RemoveOnInterrupt(&tmpname);
 
-    const char* failure = nullptr;
+    std::string failure;
     try {
         WriteRoom(&file, md);
     } catch (const std::bad_alloc&) {
         failure = "the room is too large for this computer's memory";
     }
-    if (!cfclose(&file) && !failure)
+    if (!cfclose(&file) && failure.empty())
         failure = "writing the room file failed (is the disk full?)";
 
+    if (failure.empty() && !MoveOver(tmpname, FilePath(filename), why))
+        failure = "cannot put the new room file in place of this name: " + why;
     std::error_code ec;
-    if (!failure) {
-        fs::rename(tmpname, filename, ec);
-        if (ec)
-            failure = "cannot put the new room file in place of this name (is it a folder, or write-protected?)";
-    }
-    if (failure) {
+    if (!failure.empty())
         fs::remove(tmpname, ec);
+    RemoveOnInterrupt(nullptr);
+    if (!failure.empty()) {
         error = std::string(filename) + ": " + failure + "; no room file was written\n";
         return false;
     }

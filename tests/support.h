@@ -10,13 +10,18 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <stdexcept>
 #include <random>
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -57,10 +62,26 @@ inline Bytes expectedRoom(const std::vector<mvertex>& verts, const std::vector<s
     return w.out;
 }
 
+// fopen for a path, reaching names in any script on Windows too.
+inline std::FILE* openPath(const fs::path& path, const char* mode)
+{
+#ifdef _WIN32
+    return _wfopen(path.c_str(), std::wstring(mode, mode + std::strlen(mode)).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
 inline Bytes readFile(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    Bytes bytes;
+    if (std::FILE* in = openPath(path, "rb")) {
+        unsigned char chunk[65536];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof(chunk), in)) > 0;)
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        std::fclose(in);
+    }
+    return bytes;
 }
 
 inline std::string readText(const fs::path& path)
@@ -71,8 +92,9 @@ inline std::string readText(const fs::path& path)
 
 inline void writeFile(const fs::path& path, const std::string& text)
 {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
+    std::FILE* out = openPath(path, "wb");
+    if (!out || std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0)
+        throw std::runtime_error("cannot write " + path.u8string());
 }
 
 // A fresh folder for one test, removed afterwards.
@@ -89,14 +111,15 @@ struct TempDir {
         std::error_code ec;
         fs::remove_all(path, ec);
     }
-    fs::path operator/(const std::string& name) const { return path / name; }
+    // Names are UTF-8, as the program holds them, on every system.
+    fs::path operator/(const std::string& name) const { return path / fs::u8path(name); }
     operator const fs::path&() const { return path; }
     // The names in the folder, sorted.
     std::vector<std::string> names() const
     {
         std::vector<std::string> all;
         for (const auto& entry : fs::directory_iterator(path))
-            all.push_back(entry.path().filename().string());
+            all.push_back(entry.path().filename().u8string());
         std::sort(all.begin(), all.end());
         return all;
     }
@@ -119,28 +142,37 @@ inline std::string quoteArg(const std::string& arg)
 #endif
 }
 
-// Runs the built program in `dir` with `args`, as a user would from a shell.
-// `setup` goes before the command (POSIX shells only), such as a ulimit.
+#ifdef _WIN32
+inline std::wstring widen(const std::string& utf8)
+{
+    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring wide(size_t(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], size);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+#endif
+
+// Runs the built program in `dir` with `args` (UTF-8), as a user would from a
+// shell. `setup` goes before the command (POSIX shells only), such as a ulimit.
 inline RunResult runTovrek(const fs::path& dir, const std::vector<std::string>& args, const std::string& setup = "")
 {
-    fs::path log = dir.parent_path() / (dir.filename().string() + ".console");
+    fs::path log = dir.parent_path() / (dir.filename().u8string() + ".console");
 #ifdef _WIN32
     (void)setup;
-    std::string cmd = "cd /d " + quoteArg(dir.string()) + " && " + quoteArg(TOVREK_EXE);
+    std::string cmd = "cd /d " + quoteArg(dir.u8string()) + " && " + quoteArg(TOVREK_EXE);
 #else
-    std::string cmd = "cd " + quoteArg(dir.string()) + " && " + setup + quoteArg(TOVREK_EXE);
+    std::string cmd = "cd " + quoteArg(dir.u8string()) + " && " + setup + quoteArg(TOVREK_EXE);
 #endif
     for (const std::string& arg : args)
         cmd += " " + quoteArg(arg);
-    cmd += " > " + quoteArg(log.string()) + " 2>&1";
-#ifdef _WIN32
-    cmd = "\"" + cmd + "\""; // cmd /c drops the outer pair of quotes
-#endif
+    cmd += " > " + quoteArg(log.u8string()) + " 2>&1";
     RunResult run;
-    int raw = std::system(cmd.c_str());
 #ifdef _WIN32
-    run.status = raw;
+    // cmd /c drops the outer pair of quotes; the wide call keeps every name whole.
+    run.status = _wsystem(widen("\"" + cmd + "\"").c_str());
 #else
+    int raw = std::system(cmd.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
 #endif
     run.out = readText(log);

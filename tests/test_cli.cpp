@@ -3,6 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#ifdef _WIN32
+#include <share.h>
+#else
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 static const std::string kHelp =
     "Version 0.9.0a :)\n"
     "usage: tovrek in out. Existing files will be overwritten\n\n"
@@ -18,6 +32,12 @@ static const std::string kHelp =
 
 static const std::string kDone = "Found 8 vertices\nFound 6 faces\nWe're done!\n";
 static const std::string kStrange = "file looks strange. I leave\n\n";
+
+static std::vector<std::string> sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 static Bytes cubeRoom()
 {
@@ -229,7 +249,7 @@ TEST(Cli, OutputThatCannotBeCreatedIsAFailure)
     writeFile(dir / "cube.x", cubeText());
     RunResult run = runTovrek(dir, {"cube", "missing/out.orf"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "Found 8 vertices\nFound 6 faces\nmissing/out.orf: cannot create the room file\n");
+    EXPECT_EQ(run.out, "Found 8 vertices\nFound 6 faces\nmissing/out.orf: cannot create the room file: its folder does not exist\n");
     EXPECT_EQ(dir.names(), std::vector<std::string>{"cube.x"});
 }
 
@@ -240,10 +260,88 @@ TEST(Cli, OutputNamingAFolderIsAFailure)
     fs::create_directory(dir / "cube.orf");
     RunResult run = runTovrek(dir, {"cube"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("cube.orf: cannot put the new room file in place"), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("We're done!"), std::string::npos);
+    EXPECT_EQ(run.out, "Using cube.orf for output\n" "Found 8 vertices\nFound 6 faces\n"
+                       "cube.orf: cannot put the new room file in place of this name: it is a folder; "
+                       "no room file was written\n");
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"cube.orf", "cube.x"}));
     EXPECT_TRUE(fs::is_directory(dir / "cube.orf"));
+}
+
+// Two .x files dropped onto the program arrive as input and output: the
+// second is Blender text, not a room file to replace.
+TEST(Cli, ADirectXTextFileIsNeverReplaced)
+{
+    TempDir dir;
+    writeFile(dir / "corridor.x", cubeText());
+    const std::string hall = "xof 0303txt 0032\nMesh {\n0;;\n0;;\n}\n";
+    writeFile(dir / "hall.x", hall);
+    RunResult run = runTovrek(dir, {"corridor.x", "hall.x"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "hall.x: this is a DirectX text file, not a room file; name another output file\n");
+    EXPECT_EQ(readText(dir / "hall.x"), hall);
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"corridor.x", "hall.x"}));
+}
+
+// The room goes to a file created new beside its name: never a file another
+// run holds, and never through a link that someone left under that name.
+TEST(Cli, TheTemporaryFileIsNeverShared)
+{
+    TempDir dir;
+    writeFile(dir / "cube.x", cubeText());
+    writeFile(dir / "cube.orf.tovrek-tmp", "another run's room");
+    std::vector<std::string> names = {"cube.orf", "cube.orf.tovrek-tmp", "cube.x"};
+#ifndef _WIN32
+    fs::create_symlink(dir / "elsewhere", dir / "cube.orf.tovrek-tmp1");
+    names = {"cube.orf", "cube.orf.tovrek-tmp", "cube.orf.tovrek-tmp1", "cube.x"};
+#endif
+    RunResult run = runTovrek(dir, {"cube"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(readFile(dir / "cube.orf"), cubeRoom());
+    EXPECT_EQ(readText(dir / "cube.orf.tovrek-tmp"), "another run's room");
+    EXPECT_FALSE(fs::exists(dir / "elsewhere"));
+    EXPECT_EQ(dir.names(), names);
+}
+
+// Names in the user's own script work as input, as output and as a folder,
+// whatever the system's code page, and show on the console as typed.
+TEST(Cli, NamesInEveryScript)
+{
+#ifdef _WIN32
+    const std::string sep = "\\";
+#else
+    const std::string sep = "/";
+#endif
+    const std::string names[] = {"部屋", "комната", "Pokoje Łukasza", "Türme", "Š Œ – €"};
+    const std::string text = cubeText();
+    for (const std::string& name : names) {
+        {
+            TempDir dir;
+            writeFile(dir / (name + ".x"), text);
+            RunResult run = runTovrek(dir, {name});
+            EXPECT_EQ(run.status, 0) << name << " as input";
+            EXPECT_EQ(run.out, "Using " + name + ".orf for output\n" + kDone) << name << " as input";
+            EXPECT_EQ(readFile(dir / (name + ".orf")), cubeRoom()) << name << " as input";
+            EXPECT_EQ(dir.names(), sorted({name + ".orf", name + ".x"})) << name << " as input";
+        }
+        {
+            TempDir dir;
+            writeFile(dir / "cube.x", text);
+            RunResult run = runTovrek(dir, {"cube.x", name});
+            EXPECT_EQ(run.status, 0) << name << " as output";
+            EXPECT_EQ(run.out, kDone) << name << " as output";
+            EXPECT_EQ(readFile(dir / (name + ".orf")), cubeRoom()) << name << " as output";
+            EXPECT_EQ(dir.names(), sorted({"cube.x", name + ".orf"})) << name << " as output";
+        }
+        {
+            TempDir dir;
+            fs::create_directory(dir / name);
+            writeFile(dir / name / "sala.x", text);
+            RunResult run = runTovrek(dir, {name + sep + "sala"});
+            EXPECT_EQ(run.status, 0) << name << " as folder";
+            EXPECT_EQ(run.out, "Using " + name + sep + "sala.orf for output\n" + kDone) << name << " as folder";
+            EXPECT_EQ(readFile(dir / name / "sala.orf"), cubeRoom()) << name << " as folder";
+        }
+    }
 }
 
 TEST(Cli, OutputNamingTheInputIsRefused)
@@ -305,6 +403,59 @@ TEST(Cli, FailedWriteKeepsTheEarlierRoomAndLeavesNoTemporaryFile)
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"big.orf", "big.x"}));
 }
 
+// Ctrl+C or a request to terminate during a long conversion: the run ends
+// as interrupted, and leaves neither a room file nor its temporary file.
+TEST(Cli, InterruptedRunLeavesNoFiles)
+{
+    // About 200 MB of room from 13 MB of text: still being written when the signal comes.
+    std::string text = "xof\nMesh {\n3;\n0;0;0;,\n1;0;0;,\n0;1;0;;\n26000;\n";
+    std::string face = "255;";
+    for (int t = 0; t < 255; ++t)
+        face += std::to_string(t % 3) + (t < 254 ? "," : ";");
+    for (int f = 0; f < 26000; ++f)
+        text += face + (f < 25999 ? ",\n" : ";\n");
+    text += "MeshMaterialList {\n}\n";
+
+    for (int sig : {SIGINT, SIGTERM}) {
+        TempDir dir;
+        writeFile(dir / "big.x", text);
+        std::string in = (dir / "big.x").string(), out = (dir / "big.orf").string();
+        char* argv[] = {const_cast<char*>(TOVREK_EXE), &in[0], &out[0], nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults; // as from a terminal, whatever this test inherited
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGINT);
+        sigaddset(&defaults, SIGTERM);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+        pid_t pid;
+        ASSERT_EQ(posix_spawn(&pid, TOVREK_EXE, &actions, &attr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+
+        // Once the first megabyte is in the temporary file, the writing is under way.
+        std::error_code ec;
+        int status = 0;
+        bool exited = false;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (fs::file_size(dir / "big.orf.tovrek-tmp", ec) < (1u << 20) || ec) {
+            exited = waitpid(pid, &status, WNOHANG) == pid;
+            if (exited || std::chrono::steady_clock::now() > deadline)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_FALSE(exited) << "the conversion ended before the signal";
+        kill(pid, sig);
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "signal " << sig << ", status " << status;
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"big.x"}) << "signal " << sig;
+    }
+}
+
 // AddressSanitizer reserves far more address space than these limits allow.
 #if defined(__SANITIZE_ADDRESS__)
 #define TOVREK_ASAN 1
@@ -322,7 +473,7 @@ TEST(Cli, TooLittleMemoryIsAMessage)
 #endif
     TempDir dir;
     // 1 GB that takes no disk: more than the limit lets the program hold.
-    std::ofstream(dir / "huge.x").close();
+    writeFile(dir / "huge.x", "");
     fs::resize_file(dir / "huge.x", 1 << 30);
     // 40 MB of text that holds a vertex count whose array needs 80 MB.
     const size_t rest = 40000000;
@@ -339,6 +490,46 @@ TEST(Cli, TooLittleMemoryIsAMessage)
 #endif
 
 #ifdef _WIN32
+// scripts/test-windows runs these tests again under other system code pages;
+// this makes sure that Wine really ran them there.
+TEST(Cli, RunsInTheCodePageAsked)
+{
+    const char* asked = std::getenv("TOVREK_CODE_PAGE");
+    if (!asked)
+        GTEST_SKIP() << "TOVREK_CODE_PAGE names no code page";
+    EXPECT_EQ(GetACP(), UINT(std::atoi(asked)));
+}
+
+// When the room file cannot take the output's name, the message says why.
+TEST(Cli, ReplacingFailsWithTheSystemsReasonOnWindows)
+{
+    // A device name is refused before anything opens it.
+    for (const char* device : {"con.orf", "nul", "AUX.orf", "lpt1", "Com3.room.orf"}) {
+        TempDir dir;
+        writeFile(dir / "cube.x", cubeText());
+        RunResult run = runTovrek(dir, {"cube.x", device});
+        EXPECT_EQ(run.status, 1) << device;
+        std::string name = std::string(device) + (std::strchr(device, '.') ? "" : ".orf");
+        EXPECT_EQ(run.out, name + ": cannot create the room file: it is the name of a device on Windows, not of a file\n");
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"cube.x"}) << device;
+    }
+
+    const std::string done = "Found 8 vertices\nFound 6 faces\n";
+    TempDir dir;
+    writeFile(dir / "cube.x", cubeText());
+    writeFile(dir / "held.orf", "the earlier room");
+    std::FILE* held = _wfsopen((dir / "held.orf").c_str(), L"rb", _SH_DENYRW); // as another program holds it
+    ASSERT_NE(held, nullptr);
+    RunResult run = runTovrek(dir, {"cube.x", "held.orf"});
+    std::fclose(held);
+    EXPECT_EQ(run.status, 1);
+    const std::string why = "held.orf: cannot put the new room file in place of this name: ";
+    EXPECT_EQ(run.out.find(done + why), 0u) << run.out;
+    EXPECT_NE(run.out.find("open in another program"), std::string::npos) << run.out;
+    EXPECT_EQ(readText(dir / "held.orf"), "the earlier room");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"cube.x", "held.orf"}));
+}
+
 // On Windows a backslash separates folders, and the "." of a folder name ends
 // the derived output name: the room lands in the folder the user runs from.
 TEST(Cli, BackslashPathsNameFoldersOnWindows)

@@ -111,7 +111,7 @@ TEST(RoomWriter, SaveRoomIntoAMissingFolderFailsWithAMessage)
     testing::internal::CaptureStdout();
     EXPECT_FALSE(SaveRoom(name.c_str(), &md, error));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(error, name + ": cannot create the room file\n");
+    EXPECT_EQ(error, name + ": cannot create the room file: its folder does not exist\n");
 }
 
 TEST(RoomWriter, WarnsForEachEditorLimitTheRoomExceeds)
