@@ -1,9 +1,11 @@
 // The driver's pieces that tests and tools call besides main.
 #pragma once
 
-#include <memory>
+#include "driver/platform.h"
+
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Completes the input name (".x" when it has no ".") and the output name: the
 // given one (".orf" when it has no "."), or one derived from the input name by
@@ -11,19 +13,26 @@
 // whole name, folder part included. Returns true when the output name was derived.
 bool DeriveNames(const char* in, const char* out, std::string& indatname, std::string& outdatname);
 
-// The input text in memory. Its bytes are not cleared before the file is read
-// into them: for a large file that would be one more pass over all of it.
+// The input text in memory: the file mapped where the system can map it (so
+// that loading costs about what reading it once costs), read otherwise.
 struct TextBuffer {
-    std::unique_ptr<char[]> bytes;
-    size_t size = 0;
-    operator std::string_view() const { return std::string_view(bytes.get(), size); }
+    FileMapping mapping;
+    std::vector<char> bytes; // the file as read, where it could not be mapped
+    std::string_view text;
+
+    TextBuffer() = default;
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+    ~TextBuffer() { UnmapFile(mapping); }
+    operator std::string_view() const { return text; }
 };
 
 enum class LoadResult { ok, not_found, failed };
 
-// Reads the whole file into `puf` as text: each CR LF pair becomes one LF and
-// the text ends at the first NUL byte, so every platform sees the same text.
-// On `failed`, `error` holds a message line.
+// Loads the whole file `name` as text. The text ends at the file's first NUL
+// byte. CR LF pairs stay as they are: the reader reads each as the one line
+// end it stands for, so a file of either kind reads the same, and neither is
+// copied. On `failed`, `error` holds a message line.
 LoadResult LoadText(const std::string& name, TextBuffer& puf, std::string& error);
 
 // True when both names lead to one existing file.

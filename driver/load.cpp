@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 #include "driver/platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -9,29 +10,27 @@
 
 namespace fs = std::filesystem;
 
-// Folds CR LF to LF and cuts the text at its first NUL, in place.
-static void makeText(TextBuffer& puf)
-{
-    char* text = puf.bytes.get();
-    if (const void* nul = std::memchr(text, '\0', puf.size))
-        puf.size = size_t(static_cast<const char*>(nul) - text);
-
-    const void* cr = std::memchr(text, '\r', puf.size);
-    if (!cr)
-        return;
-    size_t w = size_t(static_cast<const char*>(cr) - text);
-    for (size_t r = w; r < puf.size; ++r) {
-        if (text[r] == '\r' && r + 1 < puf.size && text[r + 1] == '\n')
-            continue;
-        text[w++] = text[r];
-    }
-    puf.size = w;
-}
-
 static LoadResult fail(std::string& error, const std::string& name, const char* why)
 {
     error = name + ": " + why + "\n";
     return LoadResult::failed;
+}
+
+// Reads what is left of `file` into `bytes`: for what cannot be mapped, such
+// as a pipe, whose size is known only at its end.
+static bool readAll(std::FILE* file, std::vector<char>& bytes)
+{
+    size_t used = 0;
+    for (;;) {
+        if (bytes.size() - used < 65536)
+            bytes.resize(std::max(bytes.size() * 2, used + 65536));
+        size_t got = std::fread(bytes.data() + used, 1, bytes.size() - used, file);
+        used += got;
+        if (got == 0)
+            break;
+    }
+    bytes.resize(used);
+    return !std::ferror(file);
 }
 
 LoadResult LoadText(const std::string& name, TextBuffer& puf, std::string& error)
@@ -48,27 +47,22 @@ LoadResult LoadText(const std::string& name, TextBuffer& puf, std::string& error
         return LoadResult::not_found;
 
     LoadResult result = LoadResult::ok;
-    try {
-        long size = -1;
-        if (std::fseek(infile, 0, SEEK_END) == 0)
-            size = std::ftell(infile);
-        if (size < 0 || std::fseek(infile, 0, SEEK_SET) != 0) {
-            std::fclose(infile);
-            return fail(error, name, "cannot read it: its size cannot be determined");
+    if (MapFile(infile, puf.mapping)) {
+        puf.text = std::string_view(puf.mapping.data, puf.mapping.size);
+    } else {
+        try {
+            if (!readAll(infile, puf.bytes))
+                result = fail(error, name, "reading it failed");
+            puf.text = std::string_view(puf.bytes.data(), puf.bytes.size());
+        } catch (const std::bad_alloc&) {
+            result = fail(error, name, "cannot read it: it is too large for this computer's memory");
         }
-
-        puf.bytes.reset(new char[size_t(size) + 1]);
-        puf.size = std::fread(puf.bytes.get(), 1, size_t(size), infile);
-        puf.bytes[puf.size] = '\0';
-        if (std::ferror(infile))
-            result = fail(error, name, "reading it failed");
-    } catch (const std::bad_alloc&) {
-        result = fail(error, name, "cannot read it: it is too large for this computer's memory");
     }
     std::fclose(infile);
 
-    if (result == LoadResult::ok)
-        makeText(puf);
+    if (!puf.text.empty())
+        if (const void* nul = std::memchr(puf.text.data(), '\0', puf.text.size()))
+            puf.text = puf.text.substr(0, size_t(static_cast<const char*>(nul) - puf.text.data()));
     return result;
 }
 

@@ -16,6 +16,8 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/mman.h>
+#include <sys/stat.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -156,6 +158,36 @@ void RemoveOnInterrupt(const fs::path* path)
     }
 }
 
+bool MapFile(std::FILE* file, FileMapping& mapping)
+{
+    HANDLE h = HANDLE(_get_osfhandle(_fileno(file)));
+    LARGE_INTEGER size;
+    if (h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size) ||
+        size.QuadPart <= 0 || uint64_t(size.QuadPart) > SIZE_MAX)
+        return false;
+    HANDLE map = CreateFileMappingW(h, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!map)
+        return false;
+    const void* view = MapViewOfFile(map, FILE_MAP_READ, 0, 0, 0);
+    if (!view) {
+        CloseHandle(map);
+        return false;
+    }
+    mapping.data = static_cast<const char*>(view);
+    mapping.size = size_t(size.QuadPart);
+    mapping.handle = map;
+    return true;
+}
+
+void UnmapFile(FileMapping& mapping)
+{
+    if (mapping.data) {
+        UnmapViewOfFile(mapping.data);
+        CloseHandle(HANDLE(mapping.handle));
+    }
+    mapping = FileMapping();
+}
+
 #else
 
 std::FILE* OpenFile(const fs::path& path, const char* mode)
@@ -233,6 +265,32 @@ void RemoveOnInterrupt(const fs::path* path)
         interruptPath = path->native();
         removeOnInterrupt.store(interruptPath.c_str());
     }
+}
+
+bool MapFile(std::FILE* file, FileMapping& mapping)
+{
+    struct stat st;
+    int fd = fileno(file);
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        uint64_t(st.st_size) > SIZE_MAX)
+        return false;
+    int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+    flags |= MAP_POPULATE; // one call maps every page, instead of one fault after another
+#endif
+    void* data = mmap(nullptr, size_t(st.st_size), PROT_READ, flags, fd, 0);
+    if (data == MAP_FAILED)
+        return false;
+    mapping.data = static_cast<const char*>(data);
+    mapping.size = size_t(st.st_size);
+    return true;
+}
+
+void UnmapFile(FileMapping& mapping)
+{
+    if (mapping.data)
+        munmap(const_cast<char*>(mapping.data), mapping.size);
+    mapping = FileMapping();
 }
 
 #endif

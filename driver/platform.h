@@ -4,6 +4,7 @@
 // works, whatever the system code page.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -33,6 +34,18 @@ bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to
 // with a non-zero status. Such a run ends as interrupted runs do: on POSIX
 // systems killed by its signal, on Windows with STATUS_CONTROL_C_EXIT.
 void RemoveOnInterrupt(const std::filesystem::path* path);
+
+// A whole file, mapped read-only into memory.
+struct FileMapping {
+    const char* data = nullptr;
+    size_t size = 0;
+    void* handle = nullptr; // what the system needs to release the mapping
+};
+
+// Maps the open file `file` whole. False where it cannot be mapped (a pipe,
+// an empty file, a system that refuses): then it has to be read.
+bool MapFile(std::FILE* file, FileMapping& mapping);
+void UnmapFile(FileMapping& mapping);
 
 #ifdef _WIN32
 // A UTF-16 string of Windows, such as an argument of wmain, as UTF-8.

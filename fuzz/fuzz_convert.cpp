@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -47,6 +48,29 @@ static Bytes writtenThroughAFile(const mdata& md)
     return bytes;
 }
 
+// Files from Windows reach the reader with their CR LF line ends: each must
+// read exactly as the same text with LF line ends, refused or accepted alike.
+static void readsTheSameWithCrLf(std::string_view puf, bool ok, const mdata& md, const ReadError& err)
+{
+    if (puf.find('\r') != std::string_view::npos)
+        return;
+    std::string windows;
+    for (char c : puf)
+        windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    require(TestInfile(windows), "a CR LF text fails the check its LF text passes");
+    mdata other;
+    ReadError why;
+    bool read = DateiLesen(&other, windows, &why);
+    require(read == ok && why.line == err.line && why.what == err.what, "a CR LF text reads differently");
+    if (!ok)
+        return;
+    require(other.verts.size() == md.verts.size() && other.face_verts == md.face_verts, "a CR LF mesh differs");
+    for (size_t i = 0; i < md.verts.size(); ++i)
+        require(std::memcmp(&other.verts[i], &md.verts[i], sizeof(mvertex)) == 0, "a CR LF vertex differs");
+    for (size_t i = 0; i < md.faces.size(); ++i)
+        require(other.faces[i].num_verts == md.faces[i].num_verts, "a CR LF face differs");
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // Exactly `size` bytes and no NUL after them: any read past the end shows.
@@ -56,7 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     mdata md;
     ReadError err;
-    if (!DateiLesen(&md, puf, &err)) {
+    bool ok = DateiLesen(&md, puf, &err);
+    readsTheSameWithCrLf(puf, ok, md, err);
+    if (!ok) {
         require(!err.what.empty() && err.line >= 1, "a refusal without a message");
         return 0;
     }

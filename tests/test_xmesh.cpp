@@ -191,13 +191,13 @@ struct BadCase {
 
 // Texts the reader must refuse rather than guess at, with the line and the
 // message that tells the user what was expected there.
-TEST(MeshReader, RefusesWhatItCannotReadAsStated)
+static std::vector<BadCase> refusedCases()
 {
     const std::string head = "xof\nMesh {\n"; // the counts stand on line 3
     std::string corners256;
     for (int t = 0; t < 256; ++t)
         corners256 += t < 255 ? " 0," : " 0;;";
-    const BadCase cases[] = {
+    return {
         {"", 1, "expected a mesh: \"Mesh {\" at the start of a line"},
         {head, 3, "expected the vertex count after \"Mesh {\", found the end of the file"},
         {head + "-3;\n", 3, "the vertex count is negative"},
@@ -205,6 +205,10 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         // A vertex takes at least 6 characters of the text after its count, a face 4.
         {head + "2;0;0;0;,1;2", 3, "the vertex count is larger than the rest of the file could hold"},
         {head + "1;\n1;2;3;;\n2;1;0;,1", 5, "the face count is larger than the rest of the file could hold"},
+        // The same bounds where the rest holds line ends: a CR LF counts as one character.
+        {head + "2;\n0;0;0;,1;", 3, "the vertex count is larger than the rest of the file could hold"},
+        {head + "1;\n1;2;3;;\n2;\n1;0;,", 5, "the face count is larger than the rest of the file could hold"},
+        {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3;\n0,1", 8, "face 0: the corner count is larger than the rest of the file could hold"},
         {head + "1;\n1;2;3;;\n-1", 5, "the face count is negative"},
         {head + "1;\n1;2;3;;\n-", 5, "expected the face count, found \"-\""},
         {head + "99999999999;\n", 3, "the vertex count is larger than the rest of the file could hold"},
@@ -256,7 +260,11 @@ TEST(MeshReader, RefusesWhatItCannotReadAsStated)
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, -2147483648, 2;;\n", 8, "face 0: vertex index -2147483648 is out of range; the mesh has 3 vertices"},
         {head + "0;;\n1;\n3; 0, 1, 2;;\n", 5, "face 0: vertex index 0 is out of range; the mesh has 0 vertices"},
     };
-    for (const BadCase& c : cases) {
+}
+
+TEST(MeshReader, RefusesWhatItCannotReadAsStated)
+{
+    for (const BadCase& c : refusedCases()) {
         Parsed p = parse(c.text);
         EXPECT_FALSE(p.ok) << c.text;
         EXPECT_EQ(p.err.what, c.what) << c.text;
@@ -334,6 +342,50 @@ TEST(MeshReader, EveryPrefixConvertsWholeOrIsRefused)
         }
     }
     testing::internal::GetCapturedStdout();
+}
+
+static std::string withLineEnds(const std::string& text, const std::string& end)
+{
+    std::string out;
+    for (char c : text)
+        out += c == '\n' ? end : std::string(1, c);
+    return out;
+}
+
+// Files from Windows come with CR LF line ends, which reach the reader as they
+// are: every text reads exactly as its text with LF line ends, accepted or
+// refused alike, down to the line and the words of the message.
+TEST(MeshReader, CrLfTextsReadExactlyAsLfTexts)
+{
+    std::vector<std::string> texts = {cubeText()};
+    for (const LayoutCase& c : layoutCases())
+        texts.push_back(c.text);
+    for (const BadCase& c : refusedCases())
+        texts.push_back(c.text);
+    for (const std::string& text : texts) {
+        if (text.find('\r') != std::string::npos)
+            continue; // a text with carriage returns of its own has no LF text to compare with
+        // CR LF reads as LF. In CR CR LF the first CR is white space, which a blank stands in for.
+        const std::pair<const char*, const char*> ends[] = {{"\r\n", "\n"}, {"\r\r\n", " \n"}};
+        for (const auto& [end, lf_end] : ends) {
+            std::string windows = withLineEnds(text, end), unix = withLineEnds(text, lf_end);
+            Parsed p = parse(windows), lf = parse(unix);
+            std::string name = text.substr(0, 60);
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(TestInfile(windows), TestInfile(unix)) << name;
+            testing::internal::GetCapturedStdout();
+            ASSERT_EQ(p.ok, lf.ok) << name;
+            EXPECT_EQ(p.err.what, lf.err.what) << name;
+            EXPECT_EQ(p.err.line, lf.err.line) << name;
+            EXPECT_EQ(p.console, lf.console) << name;
+            if (!p.ok)
+                continue;
+            EXPECT_EQ(facesOf(p.md), facesOf(lf.md)) << name;
+            ASSERT_EQ(p.md.verts.size(), lf.md.verts.size()) << name;
+            for (size_t i = 0; i < p.md.verts.size(); ++i)
+                EXPECT_EQ(std::memcmp(&p.md.verts[i], &lf.md.verts[i], sizeof(mvertex)), 0) << name << " vertex " << i;
+        }
+    }
 }
 
 struct CheckCase {

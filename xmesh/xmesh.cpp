@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -213,6 +214,31 @@ bool fail(ReadError* err, const stelle& at, const char* format, ...)
     return false;
 }
 
+// The length of the rest of the text, a CR LF pair counted as the one line
+// end it stands for: so that a file with CR LF line ends reads exactly as the
+// same file with LF line ends.
+size_t restLength(const stelle& at)
+{
+    size_t n = size_t(at.end - at.p);
+    for (const char* q = at.p; (q = static_cast<const char*>(std::memchr(q, '\r', size_t(at.end - q)))); ++q)
+        if (q + 1 < at.end && q[1] == '\n')
+            --n;
+    return n;
+}
+
+// True when the rest of the text is too short for `count` elements of at least
+// `min_bytes` characters each. The text itself is counted only where its CR LF
+// pairs could matter: they make at most half of it.
+bool tooMany(const stelle& at, int64_t count, int64_t min_bytes)
+{
+    int64_t raw = at.end - at.p;
+    if (count <= raw / 2 / min_bytes)
+        return false;
+    if (count > raw / min_bytes)
+        return true;
+    return count > int64_t(restLength(at)) / min_bytes;
+}
+
 // A vertex or face count followed by ';'. A text of n bytes holds at most
 // n / `min_bytes` elements, so a larger count is refused before anything is allocated.
 bool readCount(stelle& at, int32_t& count, const char* name, int min_bytes, ReadError* err)
@@ -220,7 +246,7 @@ bool readCount(stelle& at, int32_t& count, const char* name, int min_bytes, Read
     Num r = readInt(at, count);
     if (r == Num::none)
         return fail(err, at, "expected the %s, found %s", name, found(at).c_str());
-    if (r == Num::too_large || count > (at.end - at.p) / min_bytes)
+    if (r == Num::too_large || tooMany(at, count, min_bytes))
         return fail(err, at, "the %s is larger than the rest of the file could hold", name);
     if (count < 0)
         return fail(err, at, "the %s is negative", name);
@@ -345,7 +371,7 @@ bool readFaces(stelle& at, mdata* md, ReadError* err)
         Num r = readInt(at, face.num_verts);
         if (r == Num::none)
             return fail(err, at, "face %d: expected the corner count, found %s", i, found(at).c_str());
-        if (r == Num::too_large || face.num_verts > (at.end - at.p) / 2)
+        if (r == Num::too_large || tooMany(at, face.num_verts, 2))
             return fail(err, at, "face %d: the corner count is larger than the rest of the file could hold", i);
         if (face.num_verts < 1)
             return fail(err, at, "face %d: the corner count is %d; a face needs at least one corner", i,
