@@ -23,6 +23,8 @@ typedef struct tagmdata {
     std::vector<mvertex> normals; // numverts normals; informational, never written
 
     // The corner indices of all faces, face after face, as the text gives them.
-    // One flat array holds faces of any corner count without a heap block per face.
-    std::vector<int32_t> face_verts;
+    // One flat array holds faces of any corner count without a heap block per
+    // face, and 16 bits an index, as in the room file: the reader takes no
+    // index beyond 32767, the largest the level editor reads.
+    std::vector<int16_t> face_verts;
 } mdata;

@@ -95,13 +95,14 @@ Num readInt(stelle& at, int32_t& value)
         negative = *s == '-';
         ++s;
     }
-    if (s == at.end || !isDigit(*s))
-        return Num::none;
+    // Eleven digits hold any 32-bit value with room to spare, and cannot wrap a 64-bit one.
+    const char* digits = s;
     uint64_t magnitude = 0;
-    for (; s < at.end && isDigit(*s); ++s)
-        if (magnitude <= UINT32_MAX) // past that it is too large anyway; stop before it wraps
-            magnitude = magnitude * 10 + unsigned(*s - '0');
-    if (magnitude > (negative ? uint64_t(INT32_MAX) + 1 : uint64_t(INT32_MAX)))
+    for (; s < at.end && isDigit(*s) && s - digits < 11; ++s)
+        magnitude = magnitude * 10 + unsigned(*s - '0');
+    if (s == digits)
+        return Num::none;
+    if ((s < at.end && isDigit(*s)) || magnitude > (negative ? uint64_t(INT32_MAX) + 1 : uint64_t(INT32_MAX)))
         return Num::too_large; // the cursor stays, so that messages can show the number
     value = int32_t(negative ? -int64_t(magnitude) : int64_t(magnitude));
     at.p = s;
@@ -362,12 +363,13 @@ const int32_t MAX_ROOM_CORNERS = 255;
 
 bool readFaces(stelle& at, mdata* md, ReadError* err)
 {
-    md->faces.resize(size_t(md->numfaces));
-    // Room for four corners a face, but never more than the rest of the text
-    // could hold: an index takes at least two characters.
+    // Faces are appended, so that no pass clears the array first. Room for
+    // four corners a face, but never more than the rest of the text could
+    // hold: an index takes at least two characters.
+    md->faces.reserve(size_t(md->numfaces));
     md->face_verts.reserve(std::min(size_t(md->numfaces) * 4, size_t(at.end - at.p) / 2));
     for (int32_t i = 0; i < md->numfaces; ++i) {
-        mface& face = md->faces[i];
+        mface face{0, 0};
         Num r = readInt(at, face.num_verts);
         if (r == Num::none)
             return fail(err, at, "face %d: expected the corner count, found %s", i, found(at).c_str());
@@ -397,10 +399,11 @@ bool readFaces(stelle& at, mdata* md, ReadError* err)
             if (index > MAX_ROOM_INDEX)
                 return fail(err, at, "face %d: vertex index %d is above %d, the largest the level editor can read",
                             i, index, MAX_ROOM_INDEX);
-            md->face_verts.push_back(index);
+            md->face_verts.push_back(int16_t(index));
             if (!listSeparator(at, t, face.num_verts, indices, err))
                 return false;
         }
+        md->faces.push_back(face);
         if (!listSeparator(at, i, md->numfaces, ListName{"the face list", -1, "face", "faces"}, err))
             return false;
     }
