@@ -8,7 +8,7 @@
 #include <vector>
 
 // The room file goes to its file in stretches of at most this many bytes.
-const size_t CF_BUFFER_SIZE = size_t(1) << 20;
+const size_t CF_BUFFER_SIZE = size_t(1) << 18;
 
 // A room file being written: into the file `fp`, or, without it, into `bytes`.
 //

@@ -2,6 +2,7 @@
 
 #include "driver/platform.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -124,6 +125,9 @@ bool SaveRoom(const char* filename, const mdata* md, std::string& error)
 
     std::string failure;
     try {
+        // The window takes its size once: growing it step by step would touch
+        // twice the memory, a page fault for every page.
+        file.window.resize(size_t(std::min(size, int64_t(CF_BUFFER_SIZE))));
         WriteRoom(&file, md);
     } catch (const std::bad_alloc&) {
         failure = "the room is too large for this computer's memory";
