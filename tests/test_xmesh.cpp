@@ -118,6 +118,8 @@ static std::vector<LayoutCase> layoutCases()
          "xof 0302txt 0032\ntemplate Mesh {\n DWORD nVertices;\n}\ntemplate MeshNormals {\n <F6F23F43>\n DWORD nNormals;\n}\n"
          "Frame Root {\n FrameTransformMatrix {\n 1.0, 0.0;;\n }\nMesh {\n3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3; 0, 1, 2;;\n}\n}\n",
          tri, {{0, 1, 2}}, 3},
+        {"leading zeros", "x\nMesh {\n0003;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n000000000001;\n3; 000000000000, 0001, 00000000000002;;\n",
+         tri, {{0, 1, 2}}, 3},
         {"no faces", "x\nMesh {\n3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n0;;\n", tri, {}, 0},
         {"empty mesh, lists closed", "x\nMesh {\n0;;\n0;;\n", {}, {}, 0},
         {"empty mesh, bare counts", "x\nMesh {\n0;\n0;\n}\n", {}, {}, 0},
@@ -207,6 +209,7 @@ static std::vector<BadCase> refusedCases()
         {head + "1;\n1;2;3;;\n2;1;0;,1", 5, "the face count is larger than the rest of the file could hold"},
         // The same bounds where the rest holds line ends: a CR LF counts as one character.
         {head + "2;\n0;0;0;,1;", 3, "the vertex count is larger than the rest of the file could hold"},
+        {head + "2;0;0;0;,1;\n", 3, "the vertex count is larger than the rest of the file could hold"},
         {head + "1;\n1;2;3;;\n2;\n1;0;,", 5, "the face count is larger than the rest of the file could hold"},
         {head + "3;\n1;2;3;,\n4;5;6;,\n7;8;9;;\n1;\n3;\n0,1", 8, "face 0: the corner count is larger than the rest of the file could hold"},
         {head + "1;\n1;2;3;;\n-1", 5, "the face count is negative"},

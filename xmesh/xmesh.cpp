@@ -95,10 +95,14 @@ Num readInt(stelle& at, int32_t& value)
         negative = *s == '-';
         ++s;
     }
-    // Eleven digits hold any 32-bit value with room to spare, and cannot wrap a 64-bit one.
     const char* digits = s;
+    while (s < at.end && *s == '0')
+        ++s;
+    // Past its leading zeros, eleven digits hold any 32-bit value with room to
+    // spare, and cannot wrap a 64-bit one.
+    const char* significant = s;
     uint64_t magnitude = 0;
-    for (; s < at.end && isDigit(*s) && s - digits < 11; ++s)
+    for (; s < at.end && isDigit(*s) && s - significant < 11; ++s)
         magnitude = magnitude * 10 + unsigned(*s - '0');
     if (s == digits)
         return Num::none;
