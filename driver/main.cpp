@@ -71,8 +71,6 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv, argv + argc);
 #endif
-    RemoveOnInterrupt(nullptr); // nothing to remove yet, but Ctrl+C is caught from here on
-
     if (args.size() <= 1) {
         hilfe();
         return 1;

@@ -33,6 +33,15 @@ fs::path FilePath(const std::string& name)
 static fs::path::string_type interruptPath;
 static std::atomic<const fs::path::value_type*> removeOnInterrupt{nullptr};
 
+static void setInterruptPath(const fs::path* path)
+{
+    removeOnInterrupt.store(nullptr);
+    if (path) {
+        interruptPath = path->native();
+        removeOnInterrupt.store(interruptPath.c_str());
+    }
+}
+
 #ifdef _WIN32
 
 std::string Utf8(const wchar_t* text)
@@ -151,11 +160,7 @@ void RemoveOnInterrupt(const fs::path* path)
 {
     static bool installed = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
     (void)installed;
-    removeOnInterrupt.store(nullptr);
-    if (path) {
-        interruptPath = path->native();
-        removeOnInterrupt.store(interruptPath.c_str());
-    }
+    setInterruptPath(path);
 }
 
 bool MapFile(std::FILE* file, FileMapping& mapping)
@@ -260,11 +265,7 @@ void RemoveOnInterrupt(const fs::path* path)
         return true;
     }();
     (void)installed;
-    removeOnInterrupt.store(nullptr);
-    if (path) {
-        interruptPath = path->native();
-        removeOnInterrupt.store(interruptPath.c_str());
-    }
+    setInterruptPath(path);
 }
 
 bool MapFile(std::FILE* file, FileMapping& mapping)

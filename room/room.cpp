@@ -110,7 +110,7 @@ bool SaveRoom(const char* filename, const mdata* md, std::string& error)
     fs::path tmpname;
     CFILE file;
     std::string why;
-    for (int n = 0; n < 100 && !file.fp; ++n) {
+    for (int n = 0; n < 100; ++n) {
         tmpname = FilePath(std::string(filename) + ".tovrek-tmp" + (n ? std::to_string(n) : ""));
         bool exists = false;
         file.fp = CreateNewFile(tmpname, exists, why);
