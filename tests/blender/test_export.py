@@ -56,7 +56,10 @@ class Export(unittest.TestCase):
     def assertRoom(self, name, obj, shared=True, flip=True, modifiers=True):
         verts, faces = read_room(work_path(name + ".orf"))
         want_verts, want_faces = expected_room(obj, shared, flip, modifiers)
-        self.assertEqual(faces, want_faces)
+        # The first face that differs, not a diff of lists too long for one.
+        self.assertEqual(len(faces), len(want_faces))
+        wrong = next((i for i, (got, want) in enumerate(zip(faces, want_faces)) if got != want), None)
+        self.assertIsNone(wrong, wrong is not None and "face %d: %s, not %s" % (wrong, faces[wrong], want_faces[wrong]))
         self.assertEqual(len(verts), len(want_verts))
         for got, want in zip(verts, want_verts):
             for a, b in zip(got, want):
